@@ -1,7 +1,7 @@
 // libFuzzer target: the three chart-text parsers against a default operand
 // table (with a few aliases). Any crash, leak or failed round trip is a fault.
 #include "../language/RoundTrip.h"
-#include "language/Settings.h"
+#include "../language/DefaultOperands.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -12,13 +12,7 @@ namespace {
 
 const Variables& Table() {
   static Variables* table = [] {
-    // A settings file on this machine must not change the table.
-    theSettings.integerVariables.clear();
-    theSettings.ioPorts.clear();
-    theSettings.ioPins.clear();
-    theSettings.adcChannels.clear();
-    theSettings.aliases.clear();
-    theSettings.SetDefaults();
+    UseDefaultOperands();
     auto* made = new Variables;
     made->AddAlias("Led", "PORTB.0");
     made->AddAlias("Taster", "PIND.2");
