@@ -1,22 +1,15 @@
 #pragma once
-// Puts the settings' operand lists back to their defaults for one test, so a
-// settings file on the test machine cannot change the tables the tests build,
-// and restores what was there afterwards.
-#include "language/Settings.h"
+// Default operand settings for one test; what was there is restored after.
+#include "DefaultOperands.h"
 
 #include <gtest/gtest.h>
 
 class DefaultSettingsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    saved_ = {theSettings.programmer, theSettings.serialPort, theSettings.integerVariables, theSettings.ioPorts, theSettings.ioPins, theSettings.adcChannels,
-              theSettings.aliases};
-    theSettings.integerVariables.clear();
-    theSettings.ioPorts.clear();
-    theSettings.ioPins.clear();
-    theSettings.adcChannels.clear();
-    theSettings.aliases.clear();
-    theSettings.SetDefaults();
+    saved_ = {theSettings.programmer, theSettings.serialPort, theSettings.integerVariables, theSettings.ioPorts,
+              theSettings.ioPins, theSettings.adcChannels, theSettings.aliases};
+    UseDefaultOperands();
   }
   void TearDown() override {
     theSettings.programmer = saved_.programmer;
