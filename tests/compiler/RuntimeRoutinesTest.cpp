@@ -336,6 +336,28 @@ TEST(OtherRuntimes, ArduinoWaitsAt16MHz) {
   EXPECT_EQ(cycles("waitus", 100) - cycles("waitus", 0), 1600u);
 }
 
+TEST(Simulator, DrivenInputPins) {
+  // var0 = PINA.5, var1 = PINA.2 (an input with the pull-up main enables)
+  auto readPins = [](bool pin5, bool pin2) {
+    auto sim = Prepare([](Program& p) {
+      for (int bit : {5, 2}) {
+        Load16(p, 24, 0);
+        p.Emit(Compiler::SBIC(0x19, static_cast<unsigned>(bit)));
+        p.Emit(Compiler::LDI(24, 1));
+        Store(p, bit == 5 ? 0 : 1, 24);
+      }
+    });
+    sim->SetPin('A', 5, pin5);
+    sim->SetPin('A', 2, pin2);
+    EXPECT_TRUE(sim->Run(kLimit));
+    return std::to_string(sim->ReadVariable(0)) + std::to_string(sim->ReadVariable(1));
+  };
+  EXPECT_EQ(readPins(true, true), "11");
+  EXPECT_EQ(readPins(false, false), "00");
+  EXPECT_EQ(readPins(true, false), "10");
+  EXPECT_EQ(readPins(false, true), "01");
+}
+
 TEST(Simulator, CycleLimitStopsARunawayProgram) {
   // A loop without end: IJMP back to program_start.
   auto sim = Prepare([](Program& p) {
