@@ -1,0 +1,68 @@
+#pragma once
+// Everything that stands on a chart: blocks, comments and the arrows between
+// blocks. An item registers its rectangle in its sub's canvas for its whole
+// life; a block owns its outgoing arrows (dependent1, dependent2).
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "document/Canvas.h"
+
+class Sub;
+class BlockConnector;
+
+class ChartItem {
+ public:
+  Sub* sub;
+  CanvasItemS canvasItem;
+  ChartItem* dependent1 = nullptr;  // first outgoing arrow (an if block's yes exit)
+  ChartItem* dependent2 = nullptr;  // second outgoing arrow (an if block's no exit)
+  bool dependent = false;           // owned by another item: never deleted or saved on its own
+  std::vector<BlockConnector*> incomingConnectors;
+  int id = 0;                       // number within the sub, given before saving
+  std::string label;                // code label, given during code generation
+
+  ChartItem(Sub* sub, int x, int y, int w, int h);
+  ChartItem(Sub* sub, int w, int h);
+  ChartItem(const ChartItem&) = delete;
+  ChartItem& operator=(const ChartItem&) = delete;
+
+  // Virtual operations in their fixed order. The painting, editing, project
+  // file and code operations are declared by the editor, the project file and
+  // the compiler at the places marked.
+  virtual ~ChartItem();
+  // OnPaint(Drawing*, int flags) -- editor
+  virtual void Move(int dx, int dy);
+  virtual bool WantsDrag(int x, int y) = 0;
+  virtual void OnDrag(int x, int y);
+  virtual bool IsInItem(int x, int y) = 0;
+  virtual bool IsInItem(int x, int y, int w, int h) = 0;
+  virtual bool HasConnectionPoint();
+  // OnEdit(HWND parent) -- editor
+  // WriteXML(XMLWriter*) -- project file
+  // ReadXML(XMLReader*, fixups, ids), first loading pass -- project file
+  // ReadXML(ids), second loading pass -- project file
+  // WriteCode(Compiler::Program&) -- compiler
+
+  // The item that owns a canvas entry.
+  static ChartItem* FromCanvas(CanvasItemS* entry) { return static_cast<ChartItem*>(entry->data); }
+
+ protected:
+  CanvasS* Canvas() const;
+  // Widens the sub's extent to hold the item's rectangle.
+  void WidenExtent();
+  // The length two spans share along one axis (negative when apart).
+  static int SpanOverlap(int a, int aLength, int b, int bLength) {
+    return aLength + bLength - (std::max(a + aLength, b + bLength) - std::min(a, b));
+  }
+};
+
+// Base of the blocks that take part in the program flow.
+class ProgramBlock : public ChartItem {
+ public:
+  ProgramBlock(Sub* sub, int x, int y, int w, int h);
+  ProgramBlock(Sub* sub, int w, int h);
+
+  bool WantsDrag(int x, int y) override;
+  bool HasConnectionPoint() override;
+};

@@ -1,0 +1,39 @@
+#pragma once
+// One chart: the canvas store holding its items, its start block, the
+// editor's selection, the item marked by the last compile error, and its
+// name, which call blocks refer to.
+#include <string>
+#include <vector>
+
+#include "document/Canvas.h"
+
+class Project;
+class StartBlock;
+class ChartItem;
+
+class Sub {
+ public:
+  // First member: the canvas walks hand a CanvasS* back, which is this sub.
+  CanvasS canvas;
+  Project* project;
+  StartBlock* start;                 // one of the items, owned through the canvas
+  std::vector<ChartItem*> selection;  // not owning
+  ChartItem* errorItem;              // not owning; null = none
+  std::string name;
+
+  // Placing a new chart: a start block with its arrow, named after the
+  // number of subs the project has so far.
+  explicit Sub(Project* project);
+  ~Sub();
+  Sub(const Sub&) = delete;
+  Sub& operator=(const Sub&) = delete;
+
+  static Sub* FromCanvas(CanvasS* canvas) { return reinterpret_cast<Sub*>(canvas); }
+
+  // Canvas callbacks.
+  static void DeleteItem(CanvasS* canvas, CanvasItemS* entry, void* userData);
+  static void IdentifyItems(CanvasS* canvas, CanvasItemS* entry, void* userData);
+  static void DeleteReferences(CanvasS* canvas, CanvasItemS* entry, void* userData);
+  // SaveItem, UpdateItemRefs, WriteXML, loading constructor -- project file
+  // WriteCode, ClearItemLabelAndCheckUnconnected -- compiler
+};

@@ -1,0 +1,187 @@
+#include "document/XmlReader.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <expat.h>
+#include <new>
+
+namespace {
+
+const char* const ParserError = "Fehelr des XML-Parsers";
+const char* const IoError = "Eingabe/Ausgabe-Fehler";
+const char* const SyntaxError = "Parserfehler";
+const char* const NoElement = "Konnte kein schließendes Tag für das geöffnete Tag finden";
+const char* const NoLeaf = "Konnte Tag für das Texttag nicht finden";
+const char* const BadNumber = "Ungültige Zahl im Text-Tag";
+const char* const LeafWithChildren = "Texttag mit Kindelementen";
+const char* const ChildrenLeft =
+    "Ein Tag wurde geschlossen, obwohl nicht alle Kindelemente eingelesen wurden";
+const char* const NotAChild = "";
+
+// Lists at least this long get a per-name index on their first search.
+constexpr size_t IndexFrom = 16;
+constexpr size_t BlockSize = 1 << 16;
+
+struct ParserFree {
+  void operator()(XML_ParserStruct* p) const { XML_ParserFree(p); }
+};
+struct FileClose {
+  void operator()(FILE* f) const { fclose(f); }
+};
+
+} // namespace
+
+XMLNode* XMLNode::Find(std::string_view childName) {
+  if (!liveCount) return nullptr;
+  // Lists are mostly read front to back.
+  if (children[firstLive]->name == childName) return children[firstLive];
+  if (!byName && children.size() - firstLive >= IndexFrom) {
+    byName = std::make_unique<std::unordered_map<std::string_view, Positions>>();
+    for (size_t i = firstLive; i < children.size(); ++i)
+      if (children[i]) (*byName)[children[i]->name].at.push_back(i);
+  }
+  if (byName) {
+    auto it = byName->find(childName);
+    if (it == byName->end()) return nullptr;
+    Positions& p = it->second;
+    while (p.next < p.at.size() && !children[p.at[p.next]]) ++p.next;
+    return p.next < p.at.size() ? children[p.at[p.next]] : nullptr;
+  }
+  for (size_t i = firstLive + 1; i < children.size(); ++i)
+    if (children[i] && children[i]->name == childName) return children[i];
+  return nullptr;
+}
+
+void XMLNode::Remove(XMLNode* child) {
+  children[child->indexInParent] = nullptr;
+  --liveCount;
+  while (firstLive < children.size() && !children[firstLive]) ++firstLive;
+}
+
+XMLReader::XMLReader(const std::string& path) {
+  std::unique_ptr<XML_ParserStruct, ParserFree> parser(XML_ParserCreate(nullptr));
+  if (!parser) throw XMLReaderException{ParserError};
+  XML_SetUserData(parser.get(), this);
+  XML_SetElementHandler(parser.get(), StartHandler, EndHandler);
+  XML_SetCharacterDataHandler(parser.get(), CharHandler);
+
+  std::unique_ptr<FILE, FileClose> file(fopen(path.c_str(), "r"));
+  if (!file) throw XMLReaderException{IoError};
+
+  root = &nodes.emplace_back();
+  current = root;
+  parsing = parser.get();
+  for (;;) {
+    void* buffer = XML_GetBuffer(parser.get(), BlockSize);
+    if (!buffer) throw std::bad_alloc();
+    size_t got = fread(buffer, 1, BlockSize, file.get());
+    if (ferror(file.get())) throw XMLReaderException{IoError};
+    bool final = got < BlockSize;
+    if (XML_ParseBuffer(parser.get(), static_cast<int>(got), final) == XML_STATUS_ERROR) {
+      if (outOfMemory) throw std::bad_alloc();
+      throw XMLReaderException{SyntaxError};
+    }
+    if (final) break;
+  }
+  parsing = nullptr;
+  current = root;
+  stack.clear();
+  // The spare entry lets one CloseTag too many fail with the empty message.
+  stack.push_back(root);
+}
+
+XMLReader::~XMLReader() {
+  current = nullptr;
+}
+
+void XMLReader::StartHandler(void* data, const char* name, const char**) {
+  auto* r = static_cast<XMLReader*>(data);
+  try {
+    XMLNode* node = &r->nodes.emplace_back();
+    node->name = name;
+    XMLNode* parent = r->current;
+    node->parent = parent;
+    node->indexInParent = parent->children.size();
+    if (parent->children.empty()) parent->text.clear();
+    parent->children.push_back(node);
+    ++parent->liveCount;
+    r->stack.push_back(parent);
+    r->current = node;
+  } catch (...) {
+    r->outOfMemory = true;
+    XML_StopParser(static_cast<XML_Parser>(r->parsing), XML_FALSE);
+  }
+}
+
+void XMLReader::EndHandler(void* data, const char*) {
+  auto* r = static_cast<XMLReader*>(data);
+  if (r->stack.empty()) return; // only after a failed start
+  r->current = r->stack.back();
+  r->stack.pop_back();
+}
+
+void XMLReader::CharHandler(void* data, const char* text, int length) {
+  auto* r = static_cast<XMLReader*>(data);
+  if (!r->current->children.empty()) return;
+  try {
+    r->current->text.append(text, static_cast<size_t>(length));
+  } catch (...) {
+    r->outOfMemory = true;
+    XML_StopParser(static_cast<XML_Parser>(r->parsing), XML_FALSE);
+  }
+}
+
+void XMLReader::OpenTag(const char* name) {
+  XMLNode* child = current->Find(name);
+  if (!child) throw XMLReaderException{NoElement};
+  stack.push_back(current);
+  current = child;
+}
+
+XMLNode* XMLReader::TakeLeaf(const char* name) {
+  XMLNode* child = current->Find(name);
+  if (!child) throw XMLReaderException{NoLeaf};
+  if (!child->children.empty()) throw XMLReaderException{LeafWithChildren};
+  current->Remove(child);
+  return child;
+}
+
+void XMLReader::TextTag(const char* name, std::string* out) {
+  XMLNode* leaf = TakeLeaf(name);
+  out->swap(leaf->text);
+}
+
+void XMLReader::TextTag(const char* name, int* out) {
+  XMLNode* leaf = TakeLeaf(name);
+  const char* text = leaf->text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  long value = strtol(text, &end, 10);
+  if (end != text + leaf->text.size()) throw XMLReaderException{BadNumber};
+  if (value > INT_MAX) value = INT_MAX;
+  if (value < INT_MIN) value = INT_MIN;
+  *out = static_cast<int>(value);
+}
+
+void XMLReader::CloseTag(const char*) {
+  if (stack.empty()) throw XMLReaderException{NotAChild};
+  XMLNode* closed = current;
+  XMLNode* parent = stack.back();
+  stack.pop_back();
+  current = parent;
+  if (closed->parent != parent || parent->children[closed->indexInParent] != closed)
+    throw XMLReaderException{NotAChild};
+  if (closed->HasChildren()) throw XMLReaderException{ChildrenLeft};
+  parent->Remove(closed);
+}
+
+bool XMLReader::GetCurrentHasChild(const char* name) {
+  return current->Find(name) != nullptr;
+}
+
+const char* XMLReader::CurrentFirstChildName() const {
+  XMLNode* first = current ? current->FirstChild() : nullptr;
+  return first ? first->name.c_str() : nullptr;
+}

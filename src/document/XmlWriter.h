@@ -1,0 +1,55 @@
+#pragma once
+// Writes a project file element by element: no attributes, one element or
+// leaf per line, indented by nesting depth.
+//
+// The text goes to a temporary file beside the target; only Commit() moves it
+// over the target, and only when every write succeeded. A writer destroyed
+// without a successful Commit() removes its temporary file, so a failed save
+// never touches the file that was there before.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+class XMLWriter {
+public:
+  static const char* const Spaces; // 32 blanks
+  static constexpr int SpacesCount = 32;
+
+  // Opens the temporary file and writes the declaration line. When that
+  // fails, `file` stays null and nothing else happens.
+  explicit XMLWriter(const std::string& path);
+  ~XMLWriter();
+  XMLWriter(const XMLWriter&) = delete;
+  XMLWriter& operator=(const XMLWriter&) = delete;
+
+  void OpenTag(const char* name);
+  void CloseTag(const char* name);
+  void TextTag(const char* name, int value);
+  void TextTag(const char* name, const std::string& text);
+
+  // Flushes, syncs and closes the file, then renames it over the target.
+  // False when any write, the close or the rename failed; the target is then
+  // left as it was.
+  bool Commit();
+
+  // Open for writing; null when the file could not be created.
+  FILE* file = nullptr;
+
+  // The escaped form of a text leaf's content: "&", "<" and ">" become
+  // entities, a carriage return "&#13;" (a reader would turn a bare one into
+  // a line feed); bytes that an XML file cannot carry (other control
+  // characters, broken UTF-8) become "?", so that every saved file can be
+  // read again.
+  static std::string Escape(const std::string& text);
+
+private:
+  void Put(const char* text, size_t length);
+  void Line(const char* name, const char* content, size_t length);
+
+  static constexpr size_t BufferSize = 1 << 16;
+  const char* indent;
+  std::unique_ptr<char[]> buffer;
+  std::string target;
+  std::string tempPath;
+  bool failed = false;
+};
