@@ -1,17 +1,21 @@
 #pragma once
 // The document: the ordered list of charts (subs[0] is the main program
-// "Start") and the file name last saved or loaded.
+// "Start"), the operand table their texts are parsed against, and the file
+// name last saved or loaded.
 #include <string>
 #include <vector>
+
+#include "language/Variables.h"
 
 class Sub;
 
 class Project {
  public:
   std::vector<Sub*> subs;  // owning, in project order
+  Variables variables;     // built from the settings
   std::string fileName;
 
-  // Empty: the caller adds the start sub with AddChart.
+  // No subs yet: the caller adds the start sub with AddChart.
   Project();
   ~Project();
   Project(const Project&) = delete;

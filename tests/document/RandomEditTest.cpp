@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "ModelTestUtil.h"
+#include "document/Assignment.h"
 #include "document/Comment.h"
+#include "document/IfBlock.h"
 #include "document/Instruction.h"
 #include "document/ProgramFlow.h"
 #include "document/Project.h"
@@ -19,6 +21,9 @@ struct RandomEditor {
   Project project;
   Sub* sub;
   std::set<ChartItem*> live;
+  // How often the interesting cases came up, so the test shows it covered them.
+  int deletedWithIncoming = 0;
+  int endDragPlugs = 0;
 
   explicit RandomEditor(unsigned seed) : rng(seed), sub(project.AddChart()) {
     for (ChartItem* item : CanvasItems(sub)) live.insert(item);
@@ -48,10 +53,12 @@ struct RandomEditor {
   void Insert() {
     int x = Random(0, 60) * 8, y = Random(0, 60) * 8;
     ChartItem* item = nullptr;
-    switch (Random(0, 3)) {
+    switch (Random(0, 5)) {
       case 0: item = new EndBlock(sub, x, y); break;
       case 1: item = new CallSub(sub, x, y); break;
       case 2: item = new Comment(sub, x, y); break;
+      case 3: item = new Assignment(sub, x, y); break;
+      case 4: item = new IfBlock(sub, x, y); break;
       default: item = new Instruction(sub, x, y, &Instruction::InstructionInfos[Random(0, 12)]); break;
     }
     live.insert(item);
@@ -63,6 +70,7 @@ struct RandomEditor {
     std::vector<ChartItem*> blocks = Blocks();
     ChartItem* victim = Pick(blocks);
     if (!victim || victim == sub->start) return;
+    if (!victim->incomingConnectors.empty()) deletedWithIncoming++;
     live.erase(victim);
     live.erase(victim->dependent1);
     live.erase(victim->dependent2);
@@ -93,6 +101,7 @@ struct RandomEditor {
         BlockConnector* c = Pick(Arrows());
         if (!c || !c->WantsDrag(c->endX, c->endY)) break;
         for (int i = Random(1, 4); i > 0; i--) c->OnDrag(Random(-20, 520), Random(-20, 520));
+        if (c->endItem) endDragPlugs++;
         break;
       }
       default: {  // drag a middle part sideways
@@ -109,6 +118,7 @@ struct RandomEditor {
 };
 
 TEST(RandomEdits, ArrowsAndCanvasStayConsistent) {
+  int deletedWithIncoming = 0, endDragPlugs = 0;
   for (unsigned seed = 1; seed <= 20; seed++) {
     RandomEditor editor(seed);
     for (int step = 0; step < 300; step++) {
@@ -120,7 +130,11 @@ TEST(RandomEdits, ArrowsAndCanvasStayConsistent) {
     int counter = 1;
     CanvasForeachItem(&editor.sub->canvas, Sub::IdentifyItems, &counter);
     EXPECT_EQ(counter, 1 + static_cast<int>(editor.live.size()));
+    deletedWithIncoming += editor.deletedWithIncoming;
+    endDragPlugs += editor.endDragPlugs;
   }
+  EXPECT_GT(deletedWithIncoming, 20);
+  EXPECT_GT(endDragPlugs, 20);
 }
 
 }  // namespace
