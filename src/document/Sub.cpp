@@ -4,6 +4,11 @@
 #include "document/ProgramFlow.h"
 #include "document/Project.h"
 
+#include <type_traits>
+
+// The canvas walks hand back the CanvasS*, which must be the sub itself.
+static_assert(std::is_standard_layout_v<Sub>, "Sub must stay standard-layout to begin with its canvas");
+
 Sub::Sub(Project* project) : project(project), start(nullptr), errorItem(nullptr) {
   CanvasInit(&canvas);
   CanvasSetViewOrigin(&canvas, 0, 0);
