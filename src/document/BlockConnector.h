@@ -58,7 +58,7 @@ class BlockConnector : public ChartItem {
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   // WriteXML, ReadXML (first pass), ReadXML (second pass) -- project file
-  // WriteCode -- compiler
+  void WriteCode(Compiler::Program& program) override;  // compiler
 
   // Route code for the current start and end: horizontal bits | vertical bit.
   int RouteCode() const;

@@ -10,6 +10,9 @@
 
 class Sub;
 class BlockConnector;
+namespace Compiler {
+class Program;
+}
 
 class ChartItem {
  public:
@@ -42,7 +45,8 @@ class ChartItem {
   // WriteXML(XMLWriter*) -- project file
   // ReadXML(XMLReader*, fixups, ids), first loading pass -- project file
   // ReadXML(ids), second loading pass -- project file
-  // WriteCode(Compiler::Program&) -- compiler
+  // The item's code; the base writes the outgoing arrows (compiler).
+  virtual void WriteCode(Compiler::Program& program);
 
   // The item that owns a canvas entry.
   static ChartItem* FromCanvas(CanvasItemS* entry) { return static_cast<ChartItem*>(entry->data); }

@@ -41,5 +41,5 @@ class Instruction : public ProgramBlock {
   bool IsInItem(int x, int y, int w, int h) override;
   // OnEdit -- editor
   // WriteXML, ReadXML (first pass) -- project file
-  // WriteCode -- compiler
+  void WriteCode(Compiler::Program& program) override;  // compiler
 };

@@ -18,7 +18,7 @@ class StartBlock : public ProgramBlock {
   bool IsInItem(int x, int y, int w, int h) override;
   bool HasConnectionPoint() override;
   // WriteXML, ReadXML (first pass) -- project file
-  // WriteCode -- compiler
+  void WriteCode(Compiler::Program& program) override;  // compiler
 };
 
 class EndBlock : public ProgramBlock {
@@ -35,7 +35,7 @@ class EndBlock : public ProgramBlock {
   bool IsInItem(int x, int y, int w, int h) override;
   bool HasConnectionPoint() override;
   // WriteXML, ReadXML (first pass) -- project file
-  // WriteCode -- compiler
+  void WriteCode(Compiler::Program& program) override;  // compiler
 };
 
 class CallSub : public ProgramBlock {
@@ -54,5 +54,5 @@ class CallSub : public ProgramBlock {
   bool IsInItem(int x, int y, int w, int h) override;
   // OnEdit -- editor
   // WriteXML, ReadXML (first pass) -- project file
-  // WriteCode -- compiler
+  void WriteCode(Compiler::Program& program) override;  // compiler
 };

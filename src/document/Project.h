@@ -8,6 +8,9 @@
 #include "language/Variables.h"
 
 class Sub;
+namespace Compiler {
+class Program;
+}
 
 class Project {
  public:
@@ -25,5 +28,6 @@ class Project {
   // Deletes the sub if it belongs to the project. Callers never pass subs[0].
   void DeleteChart(Sub* sub);
   // Loading constructor, WriteXML, ReadXML -- project file
-  // WriteCode -- compiler
+  // Every sub's code in project order (compiler).
+  void WriteCode(Compiler::Program& program);
 };

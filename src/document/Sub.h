@@ -10,6 +10,9 @@
 class Project;
 class StartBlock;
 class ChartItem;
+namespace Compiler {
+class Program;
+}
 
 class Sub {
  public:
@@ -35,5 +38,8 @@ class Sub {
   static void IdentifyItems(CanvasS* canvas, CanvasItemS* entry, void* userData);
   static void DeleteReferences(CanvasS* canvas, CanvasItemS* entry, void* userData);
   // SaveItem, UpdateItemRefs, WriteXML, loading constructor -- project file
-  // WriteCode, ClearItemLabelAndCheckUnconnected -- compiler
+  // Code generation (compiler): checks every item, then writes the chart
+  // from its start block.
+  void WriteCode(Compiler::Program& program);
+  static void ClearItemLabelAndCheckUnconnected(CanvasS* canvas, CanvasItemS* entry, void* userData);
 };

@@ -54,8 +54,9 @@ std::unique_ptr<Sim::Simulator> Prepare(const std::function<void(Program&)>& bod
   return sim;
 }
 
-std::unique_ptr<Sim::Simulator> RunProgram(const std::function<void(Program&)>& body) {
-  auto sim = Prepare(body);
+std::unique_ptr<Sim::Simulator> RunProgram(const std::function<void(Program&)>& body,
+                                           Sim::Chip chip = Sim::Chip::ATtiny861) {
+  auto sim = Prepare(body, chip);
   EXPECT_TRUE(sim->Run(kLimit)) << "no stop loop; pc " << sim->ProgramCounter();
   return sim;
 }
@@ -288,6 +289,73 @@ TEST(OtherRuntimes, CorbeloStartsOnTheAttiny84) {
 
 TEST(OtherRuntimes, ArduinoStartsOnTheAtmega328p) {
   CheckStartUp(Sim::Chip::ATmega328P, 0x7A, "42");
+}
+
+TEST(OtherRuntimes, ArduinoRoutines) {
+  auto sim = Prepare(
+      [](Program& p) {
+        std::string label = p.NewLabel();
+        p.stringConstants.emplace_back(label, "x=");
+        p.DeferLoadFlashAddress(label, 24, 25);
+        Call(p, "print_str");
+        CallWith(p, "__mulhi3", -300, 7);  // hardware MUL here
+        Call(p, "print_number");
+        Call(p, "print_newline");
+        CallWith(p, "__divmodhi4", -7, 2);
+        Store(p, 0, 22);
+        Store(p, 1, 24);
+        CallWith(p, "adc_read", 2);
+        Store(p, 2, 24);
+        CallWith(p, "pwm_output", 0, 0x180);  // 8-bit duty: low byte
+        CallWith(p, "pwm_output", 3, 0x22);
+        CallWith(p, "servo_output", 1, 500);  // 2000 + 2 * 500 half-microseconds
+        CallWith(p, "servo_output", 2, 500);  // no such channel
+      },
+      Sim::Chip::ATmega328P);
+  sim->SetAdcMillivolts(2, 2500);
+  ASSERT_TRUE(sim->Run(kLimit));
+  EXPECT_EQ(sim->SerialOutput(), "x=-2100\r\n");
+  EXPECT_EQ(sim->ReadVariable(0), -3);
+  EXPECT_EQ(sim->ReadVariable(1), -1);
+  EXPECT_EQ(sim->ReadVariable(2), 511);
+  EXPECT_EQ(sim->ReadSram(0x44), 0xA3);  // TCCR0A
+  EXPECT_EQ(sim->ReadSram(0x47), 0x80);  // OCR0A
+  EXPECT_EQ(sim->ReadSram(0xB4), 0x22);  // OCR2B
+  EXPECT_EQ(sim->ReadSram(0x2A) & 0x48, 0x48);  // DDRD: PD6 and PD3
+  EXPECT_EQ(sim->ReadWord(0x8A), 3000);  // OCR1B
+  EXPECT_EQ(sim->ReadWord(0x86), 39999);  // ICR1: 20 ms frame
+  EXPECT_EQ(sim->ReadWord(0x88), 0);      // OCR1A untouched
+  EXPECT_EQ(sim->ReadSram(0x24) & 0x06, 0x04);  // DDRB: PB2 only
+}
+
+TEST(OtherRuntimes, ArduinoWaitsAt16MHz) {
+  auto cycles = [](const char* routine, int n) {
+    return RunProgram([&](Program& p) { CallWith(p, routine, n); }, Sim::Chip::ATmega328P)->Cycles();
+  };
+  EXPECT_EQ(cycles("waitms", 2) - cycles("waitms", 0), 2 * 16002u);
+  EXPECT_EQ(cycles("waitus", 100) - cycles("waitus", 0), 1600u);
+}
+
+TEST(Simulator, DrivenInputPins) {
+  // var0 = PINA.5, var1 = PINA.2 (an input with the pull-up main enables)
+  auto readPins = [](bool pin5, bool pin2) {
+    auto sim = Prepare([](Program& p) {
+      for (int bit : {5, 2}) {
+        Load16(p, 24, 0);
+        p.Emit(Compiler::SBIC(0x19, static_cast<unsigned>(bit)));
+        p.Emit(Compiler::LDI(24, 1));
+        Store(p, bit == 5 ? 0 : 1, 24);
+      }
+    });
+    sim->SetPin('A', 5, pin5);
+    sim->SetPin('A', 2, pin2);
+    EXPECT_TRUE(sim->Run(kLimit));
+    return std::to_string(sim->ReadVariable(0)) + std::to_string(sim->ReadVariable(1));
+  };
+  EXPECT_EQ(readPins(true, true), "11");
+  EXPECT_EQ(readPins(false, false), "00");
+  EXPECT_EQ(readPins(true, false), "10");
+  EXPECT_EQ(readPins(false, true), "01");
 }
 
 TEST(Simulator, CycleLimitStopsARunawayProgram) {

@@ -197,6 +197,8 @@ void Simulator::Load(const std::vector<uint8_t>& image) {
   avr_reset(avr_);
   avr_->sleep = NoSleep;
   stopped_ = false;
+  changes_.clear();
+  uartBytes_.clear();
 }
 
 void Simulator::FillSram(uint8_t value) {
@@ -261,6 +263,16 @@ void Simulator::SetPin(char port, int bit, bool level) {
   if (bit < 0 || bit > 7) throw std::out_of_range("no such pin");
   avr_irq_t* irq = avr_io_getirq(avr_, AVR_IOCTL_IOPORT_GETIRQ(port), bit);
   if (!irq) throw std::out_of_range("no such port");
+  // Also as the port's external level, so that a pull-up switched on later
+  // does not override the driven pin.
+  Driven& driven = driven_[port];
+  driven.mask = static_cast<uint8_t>(driven.mask | 1u << bit);
+  driven.value = static_cast<uint8_t>(level ? driven.value | 1u << bit : driven.value & ~(1u << bit));
+  avr_ioport_external_t external{};
+  external.name = static_cast<unsigned long>(port);
+  external.mask = driven.mask;
+  external.value = driven.value;
+  avr_ioctl(avr_, AVR_IOCTL_IOPORT_SET_EXTERNAL(port), &external);
   avr_raise_irq(irq, level ? 1 : 0);
 }
 

@@ -13,6 +13,7 @@
 // changes and their cycle stamps (software serial on the tiny chips) or taken
 // from the USART (ATmega328P).
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,7 @@ public:
   Simulator& operator=(const Simulator&) = delete;
 
   // Writes the image to flash from address 0 and resets the chip (SRAM 0,
-  // program counter 0, cycle count kept). Throws std::length_error when the
+  // program counter 0, serial output forgotten, cycle count kept). Throws std::length_error when the
   // image does not fit.
   void Load(const std::vector<uint8_t>& image);
   // Sets every SRAM byte (not registers or I/O) to value; after Load, to
@@ -66,7 +67,8 @@ public:
   // varN of the chip's runtime as a signed 16-bit number.
   int16_t ReadVariable(int n) const;
 
-  // Drives an input pin from outside ('A', 'B', ...).
+  // Drives an input pin from outside ('A', 'B', ...); the level holds until
+  // changed, also against the chip's pull-up.
   void SetPin(char port, int bit, bool level);
   // Feeds an ADC input (channels 0 to 7) with a voltage; the chips convert
   // against Vcc = 5000 mV.
@@ -94,6 +96,10 @@ private:
   std::vector<std::pair<uint64_t, bool>> changes_;  // software serial pin
   std::string uartBytes_;                           // hardware USART
   uint32_t baud_ = 2400;
+  struct Driven {
+    uint8_t mask = 0, value = 0;
+  };
+  std::map<char, Driven> driven_;  // pins driven from outside, per port
 };
 
 // Decodes 8N1 bytes (least significant bit first, idle high) from pin
