@@ -13,13 +13,8 @@ namespace {
 //   loop:    a counter loop around one assignment.
 void Fill(Chart& chart, int blocks) {
   Sub* main = chart.Main();
-  std::vector<BlockConnector*> pending = {Chart::Out(main->start)};
-  auto add = [&](ChartItem* block) {
-    for (BlockConnector* arrow : pending)
-      arrow->ConnectTo(block);
-    pending = {Chart::Out(block)};
-    return block;
-  };
+  Flow flow(main);
+  auto add = [&](ChartItem* block) { return flow.Add(block); };
   int made = 0;
   for (int piece = 0; made < blocks; ++piece) {
     switch (piece % 3) {
@@ -33,7 +28,7 @@ void Fill(Chart& chart, int blocks) {
       ChartItem* test = add(chart.If(main, "var1 < var2"));
       ChartItem* yes = chart.Assign(main, "var4 = var4 - 1");
       Chart::Arrow(test, yes);
-      pending = {Chart::Out(yes), Chart::No(test)};
+      flow.open = {Chart::Out(yes), Chart::No(test)};
       made += 2;
       break;
     }
@@ -43,7 +38,7 @@ void Fill(Chart& chart, int blocks) {
       ChartItem* body = chart.Assign(main, "var5 = var5 + 1");
       Chart::Arrow(head, body);
       Chart::Arrow(body, head);
-      pending = {Chart::No(head)};
+      flow.open = {Chart::No(head)};
       made += 3;
       break;
     }

@@ -99,6 +99,23 @@ private:
   int placed = 0;
 };
 
+// Writes a chart as a sequence: every block added receives all arrows still
+// open, so the two sides of an if block meet at the next block.
+class Flow {
+public:
+  Flow() = default;
+  explicit Flow(Sub* sub) : open{Chart::Out(sub->start)} {}
+
+  ChartItem* Add(ChartItem* block) {
+    for (BlockConnector* arrow : open)
+      arrow->ConnectTo(block);
+    open = {Chart::Out(block)};
+    return block;
+  }
+
+  std::vector<BlockConnector*> open;
+};
+
 struct CompileError {
   std::string message;
   ChartItem* item = nullptr;

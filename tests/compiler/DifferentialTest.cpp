@@ -116,7 +116,7 @@ public:
     for (size_t i = 0; i < all.size(); ++i) {
       Sub* sub = all[i];
       later.assign(all.begin() + static_cast<long>(i) + 1, all.end());
-      pending = {Chart::Out(sub->start)};
+      flow = Flow(sub);
       subIndex = static_cast<int>(i);
       budget = 24;
       Sequence(sub, 0);
@@ -151,12 +151,7 @@ private:
     return text;
   }
 
-  ChartItem* Add(ChartItem* block) {
-    for (BlockConnector* arrow : pending)
-      arrow->ConnectTo(block);
-    pending = {Chart::Out(block)};
-    return block;
-  }
+  ChartItem* Add(ChartItem* block) { return flow.Add(block); }
 
   void Sequence(Sub* sub, int depth) {
     const int statements = depth == 0 ? Pick(3, 10) : Pick(0, 4);
@@ -202,12 +197,12 @@ private:
   // An if block whose two sides meet again at the next block.
   void Diamond(Sub* sub, int depth) {
     ChartItem* test = Add(chart.If(sub, Condition()));
-    pending = {Chart::Out(test)};
+    flow.open = {Chart::Out(test)};
     Sequence(sub, depth + 1);
-    std::vector<BlockConnector*> yes = pending;
-    pending = {Chart::No(test)};
+    std::vector<BlockConnector*> yes = flow.open;
+    flow.open = {Chart::No(test)};
     Sequence(sub, depth + 1);
-    pending.insert(pending.end(), yes.begin(), yes.end());
+    flow.open.insert(flow.open.end(), yes.begin(), yes.end());
   }
 
   // A counter loop of 0 to 3 rounds around a random body.
@@ -215,11 +210,11 @@ private:
     const std::string counter = "var" + std::to_string(10 + 3 * subIndex + depth);
     Add(chart.Assign(sub, counter + " = 0"));
     ChartItem* head = Add(chart.If(sub, counter + " < " + std::to_string(Pick(0, 3))));
-    pending = {Chart::Out(head)};
+    flow.open = {Chart::Out(head)};
     Sequence(sub, depth + 1);
     ChartItem* step = Add(chart.Assign(sub, counter + " = " + counter + " + 1"));
     Chart::Arrow(step, head);
-    pending = {Chart::No(head)};
+    flow.open = {Chart::No(head)};
   }
 
   // A division by a variable, only where it is not zero.
@@ -228,12 +223,12 @@ private:
     ChartItem* test = Add(chart.If(sub, divisor + " <> 0"));
     ChartItem* divide = chart.Assign(sub, Name(Pick(0, Variables - 1)) + " = " + Operand() + " / " + divisor);
     Chart::Arrow(test, divide);
-    pending = {Chart::Out(divide), Chart::No(test)};
+    flow.open = {Chart::Out(divide), Chart::No(test)};
   }
 
   Chart& chart;
   std::mt19937 random;
-  std::vector<BlockConnector*> pending;
+  Flow flow;
   std::vector<Sub*> later;  // subs a call may target: only later ones, so no chart recurses forever
   int subIndex = 0;
   int budget = 0;

@@ -79,13 +79,8 @@ TEST(Execution, ComparisonsAreSignedOnBoundaryValues) {
     // condition holds, else 2 (var2 to var26).
     Chart chart;
     Sub* main = chart.Main();
-    std::vector<BlockConnector*> pending = {Chart::Out(main->start)};
-    auto add = [&](ChartItem* block) {
-      for (BlockConnector* arrow : pending)
-        arrow->ConnectTo(block);
-      pending = {Chart::Out(block)};
-      return block;
-    };
+    Flow flow(main);
+    auto add = [&](ChartItem* block) { return flow.Add(block); };
     int i = 0;
     for (int a : values)
       for (int b : values) {
@@ -96,7 +91,7 @@ TEST(Execution, ComparisonsAreSignedOnBoundaryValues) {
         ChartItem* no = chart.Assign(main, "var" + std::to_string(2 + i) + " = 2");
         Chart::Arrow(test, yes);
         Chart::NoArrow(test, no);
-        pending = {Chart::Out(yes), Chart::Out(no)};
+        flow.open = {Chart::Out(yes), Chart::Out(no)};
         ++i;
       }
     add(chart.End(main));
