@@ -21,6 +21,10 @@ Sub::~Sub() {
   for (Sub* other : project->subs)
     if (other != this) CanvasForeachItem(&other->canvas, DeleteReferences, this);
   CanvasForeachItem(&canvas, DeleteItem, nullptr);
+  // Left now are only arrows that no block owns (a file may hold them, and a
+  // load that failed half-way leaves them behind): nobody else frees them.
+  CanvasForeachItem(
+      &canvas, [](CanvasS*, CanvasItemS* entry, void*) { delete ChartItem::FromCanvas(entry); }, nullptr);
   CanvasFree(&canvas);
 }
 

@@ -230,4 +230,16 @@ TEST(BlockCode, ConditionsCompareSigned) {
   }
 }
 
+TEST(BlockCode, LongChainIsWalkedWithoutDeepRecursion) {
+  Chart chart;
+  Sub* main = chart.Main();
+  Flow flow(main);
+  for (int i = 0; i < 5000; ++i)
+    flow.Add(chart.Assign(main, "var1 = var1 + 1"));
+  flow.Add(chart.End(main));
+  Compiler::Program program;
+  chart.project.WriteCode(program);
+  EXPECT_EQ(program.binary.code.size(), ProgramStart + 5000 * 24 + 2);
+}
+
 } // namespace
