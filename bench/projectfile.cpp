@@ -10,6 +10,7 @@
 #include "document/ProgramFlow.h"
 #include "document/Project.h"
 #include "document/Sub.h"
+#include "document/XmlReader.h"
 
 #include <cstdio>
 #include <expat.h>
@@ -91,6 +92,18 @@ void BM_LoadProject(benchmark::State& state) {
   unlink(path.c_str());
 }
 BENCHMARK(BM_LoadProject)->Unit(benchmark::kMillisecond);
+
+// The reader's share of loading: parsing into the node tree.
+void BM_ReadTree(benchmark::State& state) {
+  std::string path = TempFile("tree.pbn");
+  MakeProject()->WriteXML(path);
+  for (auto _ : state) {
+    XMLReader reader(path);
+    benchmark::DoNotOptimize(reader.root);
+  }
+  unlink(path.c_str());
+}
+BENCHMARK(BM_ReadTree)->Unit(benchmark::kMillisecond);
 
 // Expat alone on the same file, read the same way, with handlers that do
 // nothing: the floor for loading.
