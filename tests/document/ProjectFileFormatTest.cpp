@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/mount.h>
-#include <sys/resource.h>
 
 using testfiles::ReadFile;
 using testfiles::TempDir;
@@ -242,7 +239,7 @@ TEST_F(ProjectFileFormat, SmallProjectGivesExactlyThisFile) {
   EXPECT_EQ(projectfile::Describe(loaded), projectfile::Describe(p));
 }
 
-// Saving a project whose file is about `size` bytes.
+// A project of `blocks` comments, about 150 bytes of file each.
 std::unique_ptr<Project> BigProject(int blocks) {
   auto p = std::make_unique<Project>();
   Sub* sub = p->AddChart();
@@ -270,35 +267,21 @@ TEST_F(ProjectSaveFailure, MissingFolderAndDirectoryTarget) {
 }
 
 TEST_F(ProjectSaveFailure, FullFileSystem) {
-  std::string mountPoint = dir / "voll";
-  std::filesystem::create_directory(mountPoint);
-  if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=32k") != 0)
-    GTEST_SKIP() << "no tmpfs mount here; the file-size limit test covers write errors";
-  struct Unmount {
-    std::string at;
-    ~Unmount() { umount(at.c_str()); }
-  } unmount{mountPoint};
-  std::string target = mountPoint + "/p.pbn";
+  testfiles::SmallFileSystem small(dir / "voll", "32k");
+  if (!small.mounted) GTEST_SKIP() << "no tmpfs mount here; the file-size limit test covers write errors";
+  std::string target = small.path + "/p.pbn";
   WriteFile(target, old);
   auto p = BigProject(1000);
   ExpectFailedSave(target, *p);
   EXPECT_EQ(ReadFile(target), old);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mountPoint), {}), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(small.path), {}), 1);
 }
 
 TEST_F(ProjectSaveFailure, FileSizeLimit) {
   std::string target = dir / "p.pbn";
   WriteFile(target, old);
   auto p = BigProject(1000);
-  struct rlimit saved;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  auto handler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = saved;
-  small.rlim_cur = 20 * 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  bool saveResult = p->WriteXML(target);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, handler);
+  bool saveResult = testfiles::WithFileSizeLimit(20 * 1000, [&] { return p->WriteXML(target); });
   EXPECT_FALSE(saveResult);
   EXPECT_TRUE(p->fileName.empty());
   EXPECT_EQ(ReadFile(target), old);
