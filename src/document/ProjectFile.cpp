@@ -24,8 +24,19 @@ const char* const NoSubs = "Projekt ohne Programm";
 const char* const NoStartBlock = "Programm ohne Startblock";
 const char* const BlockAsDependent = "Nur Pfeile dürfen zu einem Block gehören";
 const char* const EmptyDependents = "Leere Liste abhängiger Elemente";
+const char* const ArrowWithDependents = "Ein Pfeil kann keine abhängigen Elemente haben";
 const char* const EndWithoutConnection = "Pfeil endet an einem Element ohne Anschluss";
 const char* const UnknownInstruction = "Unbekannte Anweisung";
+const char* const FarOff = "Koordinate außerhalb der Zeichenfläche";
+
+// Positions and offsets far beyond any chart; keeps the sums of the routing
+// and extent arithmetic well inside int.
+constexpr int CoordinateLimit = 1 << 24;
+
+void ReadCoordinate(XMLReader* reader, const char* name, int* out) {
+  reader->TextTag(name, out);
+  if (*out > CoordinateLimit || *out < -CoordinateLimit) throw XMLReaderException{FarOff};
+}
 
 } // namespace
 
@@ -174,10 +185,13 @@ void ChartItem::ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) {
   reader->OpenTag("ChartItem");
   reader->TextTag("Id", &id);
   ids->emplace(id, this); // of several items with one number the first keeps it
-  reader->TextTag("X", &canvasItem.x);
-  reader->TextTag("Y", &canvasItem.y);
+  ReadCoordinate(reader, "X", &canvasItem.x);
+  ReadCoordinate(reader, "Y", &canvasItem.y);
   WidenExtent();
   if (reader->GetCurrentHasChild("DependendItems")) {
+    // Arrows own nothing; arrows inside arrows would also let a file nest
+    // items as deep as it likes.
+    if (dependent) throw XMLReaderException{ArrowWithDependents};
     reader->OpenTag("DependendItems");
     dependent1 = ReadDependent(reader, fixups, ids);
     if (reader->CurrentHasChildren()) dependent2 = ReadDependent(reader, fixups, ids);
@@ -333,10 +347,10 @@ void BlockConnector::WriteXML(XMLWriter* writer) {
 void BlockConnector::ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) {
   reader->OpenTag("BlockConnector");
   ChartItem::ReadXML(reader, fixups, ids);
-  reader->TextTag("StartX", &startX);
-  reader->TextTag("StartY", &startY);
-  reader->TextTag("EndX", &endX);
-  reader->TextTag("EndY", &endY);
+  ReadCoordinate(reader, "StartX", &startX);
+  ReadCoordinate(reader, "StartY", &startY);
+  ReadCoordinate(reader, "EndX", &endX);
+  ReadCoordinate(reader, "EndY", &endY);
   int right = 0;
   reader->TextTag("ToRight", &right);
   toRight = right != 0;
@@ -347,7 +361,7 @@ void BlockConnector::ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids)
     reader->OpenTag("MoveBys");
     for (size_t i = 0; reader->GetCurrentHasChild("MoveBy"); ++i) {
       int moveBy = 0;
-      reader->TextTag("MoveBy", &moveBy);
+      ReadCoordinate(reader, "MoveBy", &moveBy);
       if (i < parts.size()) parts[i].moveBy = moveBy; // surplus values are dropped
     }
     reader->CloseTag("MoveBys");

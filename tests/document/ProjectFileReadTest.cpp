@@ -271,12 +271,22 @@ TEST_F(ProjectFileRead, FilesTheProgramCannotUseFail) {
   EXPECT_FALSE(Load(Replace(File(), "<ToRight>1</ToRight></BlockConnector></DependendItems>",
                             "<ToRight>1</ToRight></BlockConnector><Comment>" + Item("51", "0", "0") +
                                 "<comment>x</comment></Comment></DependendItems>")));
+  // An arrow owning an arrow.
+  EXPECT_FALSE(Load(Replace(File(), Item("6", "0", "0"), Item("6", "0", "0", Deps(Arrow("52", 0, 0, 0, 64))))));
   // An empty list of arrows.
   EXPECT_FALSE(Load(Replace(File(), "<Comment>" + Item("7", "500", "20"),
                             "<Comment>" + Item("7", "500", "20", "<DependendItems></DependendItems>"))));
   // Arrows ending at items that take none: a start block, a comment, an arrow.
   for (const char* target : {"2", "7", "6"})
     EXPECT_FALSE(Load(Replace(File(), "<EndItem>4</EndItem>", std::string("<EndItem>") + target + "</EndItem>"))) << target;
+  // Positions and offsets far off any chart (their sums would overflow).
+  EXPECT_TRUE(Load(Replace(File(), "<X>500</X>", "<X>16777216</X>")));
+  EXPECT_TRUE(Load(Replace(File(), "<X>500</X>", "<X>-16777216</X>")));
+  EXPECT_FALSE(Load(Replace(File(), "<X>500</X>", "<X>16777217</X>")));
+  EXPECT_FALSE(Load(Replace(File(), "<Y>20</Y>", "<Y>-2147483648</Y>")));
+  EXPECT_FALSE(Load(Replace(File(), "<StartX>384</StartX>", "<StartX>2147483647</StartX>")));
+  EXPECT_FALSE(Load(Replace(File(), "<EndY>160</EndY>", "<EndY>99999999999</EndY>")));
+  EXPECT_FALSE(Load(Replace(File(), "<MoveBy>0</MoveBy>", "<MoveBy>-20000000</MoveBy>")));
   // An instruction that is not in the catalogue.
   EXPECT_FALSE(Load(Replace(File(), "pwm_set", "pwm_sett")));
   EXPECT_FALSE(Load(Replace(File(), "pwm_set", "PWM_SET")));
