@@ -19,6 +19,8 @@ class Assignment : public ProgramBlock {
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   // OnEdit -- editor
-  // WriteXML, ReadXML (first pass) -- project file
+  void WriteXML(XMLWriter* writer) override;
+  void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) override;
+  using ChartItem::ReadXML;
   void WriteCode(Compiler::Program& program) override;  // compiler
 };

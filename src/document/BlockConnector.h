@@ -46,6 +46,7 @@ class BlockConnector : public ChartItem {
   int lastX = 0, lastY = 0;
   std::vector<ConnectorPart> parts;
   int partsCode = DirDown;
+  int savedEndItem = 0;  // end item number read from a file, until the second loading pass
 
   BlockConnector(Sub* sub, int x, int y, bool toRight);
   explicit BlockConnector(Sub* sub);
@@ -57,7 +58,10 @@ class BlockConnector : public ChartItem {
   void OnDrag(int x, int y) override;
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
-  // WriteXML, ReadXML (first pass), ReadXML (second pass) -- project file
+  void WriteXML(XMLWriter* writer) override;
+  void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) override;
+  // Plugs the end into the item whose number the file gave.
+  void ReadXML(ItemIds* ids) override;
   void WriteCode(Compiler::Program& program) override;  // compiler
 
   // Route code for the current start and end: horizontal bits | vertical bit.

@@ -3,6 +3,7 @@
 // blocks. An item registers its rectangle in its sub's canvas for its whole
 // life; a block owns its outgoing arrows (dependent1, dependent2).
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,15 @@
 
 class Sub;
 class BlockConnector;
+class ChartItem;
+class XMLWriter;
+class XMLReader;
+
+// Loading state: the target slots of the call blocks read, with the sub names
+// from the file; and the saved numbers of one sub's items.
+using SubFixups = std::vector<std::pair<Sub**, std::string>>;
+using ItemIds = std::map<int, ChartItem*>;
+
 namespace Compiler {
 class Program;
 }
@@ -42,9 +52,12 @@ class ChartItem {
   virtual bool IsInItem(int x, int y, int w, int h) = 0;
   virtual bool HasConnectionPoint();
   // OnEdit(HWND parent) -- editor
-  // WriteXML(XMLWriter*) -- project file
-  // ReadXML(XMLReader*, fixups, ids), first loading pass -- project file
-  // ReadXML(ids), second loading pass -- project file
+  // The common part of the item's element; every kind calls it right after
+  // opening its own element.
+  virtual void WriteXML(XMLWriter* writer);
+  virtual void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids);
+  // Second loading pass: resolves saved numbers.
+  virtual void ReadXML(ItemIds* ids);
   // The item's code; the base writes the outgoing arrows (compiler).
   virtual void WriteCode(Compiler::Program& program);
 
@@ -52,6 +65,8 @@ class ChartItem {
   static ChartItem* FromCanvas(CanvasItemS* entry) { return static_cast<ChartItem*>(entry->data); }
 
  protected:
+  // Reads one outgoing arrow from DependendItems.
+  ChartItem* ReadDependent(XMLReader* reader, SubFixups* fixups, ItemIds* ids);
   CanvasS* Canvas() const;
   // Widens the sub's extent to hold the item's rectangle.
   void WidenExtent();

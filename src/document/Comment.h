@@ -21,5 +21,7 @@ class Comment : public ChartItem {
   bool IsInItem(int x, int y, int w, int h) override;
   bool HasConnectionPoint() override;
   // OnEdit -- editor
-  // WriteXML, ReadXML (first pass) -- project file
+  void WriteXML(XMLWriter* writer) override;
+  void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) override;
+  using ChartItem::ReadXML;
 };

@@ -40,6 +40,8 @@ class Instruction : public ProgramBlock {
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   // OnEdit -- editor
-  // WriteXML, ReadXML (first pass) -- project file
+  void WriteXML(XMLWriter* writer) override;
+  void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) override;
+  using ChartItem::ReadXML;
   void WriteCode(Compiler::Program& program) override;  // compiler
 };

@@ -17,7 +17,9 @@ class StartBlock : public ProgramBlock {
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   bool HasConnectionPoint() override;
-  // WriteXML, ReadXML (first pass) -- project file
+  void WriteXML(XMLWriter* writer) override;
+  void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) override;
+  using ChartItem::ReadXML;
   void WriteCode(Compiler::Program& program) override;  // compiler
 };
 
@@ -34,7 +36,9 @@ class EndBlock : public ProgramBlock {
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   bool HasConnectionPoint() override;
-  // WriteXML, ReadXML (first pass) -- project file
+  void WriteXML(XMLWriter* writer) override;
+  void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) override;
+  using ChartItem::ReadXML;
   void WriteCode(Compiler::Program& program) override;  // compiler
 };
 
@@ -53,6 +57,8 @@ class CallSub : public ProgramBlock {
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   // OnEdit -- editor
-  // WriteXML, ReadXML (first pass) -- project file
+  void WriteXML(XMLWriter* writer) override;
+  void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) override;
+  using ChartItem::ReadXML;
   void WriteCode(Compiler::Program& program) override;  // compiler
 };

@@ -27,7 +27,14 @@ class Project {
   Sub* AddChart();
   // Deletes the sub if it belongs to the project. Callers never pass subs[0].
   void DeleteChart(Sub* sub);
-  // Loading constructor, WriteXML, ReadXML -- project file
+  // Loading: no subs, the settings' operand table and the path as file
+  // name; with ok given, reads the file and stores whether that worked.
+  Project(std::string path, bool* ok);
+  // False when the file could not be written completely; the file that was
+  // there before is then left as it was.
+  bool WriteXML(const std::string& path);
+  // Appends the file's subs; false on a read error.
+  bool ReadXML(const std::string& path);
   // Every sub's code in project order (compiler).
   void WriteCode(Compiler::Program& program);
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document/Canvas.h"
+#include "document/ChartItem.h"
 
 class Project;
 class StartBlock;
@@ -37,7 +38,17 @@ class Sub {
   static void DeleteItem(CanvasS* canvas, CanvasItemS* entry, void* userData);
   static void IdentifyItems(CanvasS* canvas, CanvasItemS* entry, void* userData);
   static void DeleteReferences(CanvasS* canvas, CanvasItemS* entry, void* userData);
-  // SaveItem, UpdateItemRefs, WriteXML, loading constructor -- project file
+  static void SaveItem(CanvasS* canvas, CanvasItemS* entry, void* writer);
+  static void UpdateItemRefs(CanvasS* canvas, CanvasItemS* entry, void* ids);
+
+  // Numbers the items from 2 in canvas order and writes the Sub element.
+  void WriteXML(XMLWriter* writer);
+  // Builds the sub from the Sub element the reader is about to open. On a
+  // failure everything read so far is freed and the exception passes on.
+  Sub(Project* project, XMLReader* reader, SubFixups* fixups);
+  void ReadXML(XMLReader* reader, SubFixups* fixups);
+  // Creates the item named by the reader's first child and reads it.
+  ChartItem* CreateFromXMLChild(XMLReader* reader, SubFixups* fixups, ItemIds* ids);
   // Code generation (compiler): checks every item, then writes the chart
   // from its start block.
   void WriteCode(Compiler::Program& program);
