@@ -133,10 +133,7 @@ main:
 	out PORTA, r24
 	ldi r24, 0x2F
 	out DDRB, r24
-	ldi r24, 0
-	out ADMUX, r24
-	ldi r24, 0x87           ; ADC on, clock / 128
-	out ADCSRA, r24
+	ADC_ON
 	rcall softserial_init
 	rjmp call_user_main
 

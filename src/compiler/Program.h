@@ -24,8 +24,21 @@
 
 namespace Compiler {
 
+struct ValueExpression;
+struct MathExpression;
+
 class Program {
 public:
+  // The comparison of CompareAndBranch, left ? right.
+  enum CompareMode {
+    CompareGreater = 0,
+    CompareGreaterOrEqual = 1,
+    CompareEqual = 2,
+    CompareLess = 3,
+    CompareLessOrEqual = 4,
+    CompareNotEqual = 5,
+  };
+
   Board board;
   Binary binary;
   uint32_t labelCounter = 0;  // last number used for a generated label
@@ -57,6 +70,15 @@ public:
   // Appends the string constants (each ended by 0x00) and completes every
   // deferred instruction. Throws std::runtime_error for an undefined label.
   void Link();
+
+  // Loads an operand's 16-bit value into regLo (low byte) and regHi.
+  void CodifyExpression(const ValueExpression& value, unsigned short regLo, unsigned short regHi);
+  // Computes left op right into r24:r25.
+  void CodifyExpression(const MathExpression& operation);
+  // Continues with the next instruction when left ? right holds (signed),
+  // and jumps to target when it does not.
+  void CompareAndBranch(const ValueExpression& left, CompareMode mode, const ValueExpression& right,
+                        const UnknownAddress& target);
 };
 
 }  // namespace Compiler

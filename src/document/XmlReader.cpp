@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <expat.h>
+#include <memory>
 #include <new>
 
 namespace {
@@ -34,30 +35,51 @@ struct FileClose {
 } // namespace
 
 XMLNode* XMLNode::Find(std::string_view childName) {
-  if (!liveCount) return nullptr;
+  if (!firstChild) return nullptr;
   // Lists are mostly read front to back.
-  if (children[firstLive]->name == childName) return children[firstLive];
-  if (!byName && children.size() - firstLive >= IndexFrom) {
+  if (firstChild->name == childName) return firstChild;
+  if (!byName && liveCount >= IndexFrom) {
     byName = std::make_unique<std::unordered_map<std::string_view, Positions>>();
-    for (size_t i = firstLive; i < children.size(); ++i)
-      if (children[i]) (*byName)[children[i]->name].at.push_back(i);
+    for (XMLNode* c = firstChild; c; c = c->next) (*byName)[c->name].nodes.push_back(c);
   }
   if (byName) {
     auto it = byName->find(childName);
     if (it == byName->end()) return nullptr;
     Positions& p = it->second;
-    while (p.next < p.at.size() && !children[p.at[p.next]]) ++p.next;
-    return p.next < p.at.size() ? children[p.at[p.next]] : nullptr;
+    while (p.next < p.nodes.size() && p.nodes[p.next]->removed) ++p.next;
+    return p.next < p.nodes.size() ? p.nodes[p.next] : nullptr;
   }
-  for (size_t i = firstLive + 1; i < children.size(); ++i)
-    if (children[i] && children[i]->name == childName) return children[i];
+  for (XMLNode* c = firstChild->next; c; c = c->next)
+    if (c->name == childName) return c;
   return nullptr;
 }
 
+void XMLNode::Append(XMLNode* child) {
+  child->parent = this;
+  child->previous = lastChild;
+  if (lastChild) lastChild->next = child;
+  else firstChild = child;
+  lastChild = child;
+  ++childCount;
+  ++liveCount;
+}
+
 void XMLNode::Remove(XMLNode* child) {
-  children[child->indexInParent] = nullptr;
+  if (child->previous) child->previous->next = child->next;
+  else firstChild = child->next;
+  if (child->next) child->next->previous = child->previous;
+  else lastChild = child->previous;
+  child->previous = child->next = nullptr;
+  child->removed = true;
   --liveCount;
-  while (firstLive < children.size() && !children[firstLive]) ++firstLive;
+}
+
+XMLNode* XMLReader::NewNode() {
+  if (usedInBlock == NodesPerBlock) {
+    blocks.push_back(std::make_unique<XMLNode[]>(NodesPerBlock));
+    usedInBlock = 0;
+  }
+  return &blocks.back()[usedInBlock++];
 }
 
 XMLReader::XMLReader(const std::string& path) {
@@ -70,7 +92,7 @@ XMLReader::XMLReader(const std::string& path) {
   std::unique_ptr<FILE, FileClose> file(fopen(path.c_str(), "r"));
   if (!file) throw XMLReaderException{IoError};
 
-  root = &nodes.emplace_back();
+  root = NewNode();
   current = root;
   parsing = parser.get();
   for (;;) {
@@ -99,14 +121,11 @@ XMLReader::~XMLReader() {
 void XMLReader::StartHandler(void* data, const char* name, const char**) {
   auto* r = static_cast<XMLReader*>(data);
   try {
-    XMLNode* node = &r->nodes.emplace_back();
+    XMLNode* node = r->NewNode();
     node->name = name;
     XMLNode* parent = r->current;
-    node->parent = parent;
-    node->indexInParent = parent->children.size();
-    if (parent->children.empty()) parent->text.clear();
-    parent->children.push_back(node);
-    ++parent->liveCount;
+    if (!parent->childCount) parent->text.clear();
+    parent->Append(node);
     r->stack.push_back(parent);
     r->current = node;
   } catch (...) {
@@ -124,7 +143,7 @@ void XMLReader::EndHandler(void* data, const char*) {
 
 void XMLReader::CharHandler(void* data, const char* text, int length) {
   auto* r = static_cast<XMLReader*>(data);
-  if (!r->current->children.empty()) return;
+  if (r->current->childCount) return;
   try {
     r->current->text.append(text, static_cast<size_t>(length));
   } catch (...) {
@@ -143,7 +162,7 @@ void XMLReader::OpenTag(const char* name) {
 XMLNode* XMLReader::TakeLeaf(const char* name) {
   XMLNode* child = current->Find(name);
   if (!child) throw XMLReaderException{NoLeaf};
-  if (!child->children.empty()) throw XMLReaderException{LeafWithChildren};
+  if (child->childCount) throw XMLReaderException{LeafWithChildren};
   current->Remove(child);
   return child;
 }
@@ -171,7 +190,7 @@ void XMLReader::CloseTag(const char*) {
   XMLNode* parent = stack.back();
   stack.pop_back();
   current = parent;
-  if (closed->parent != parent || parent->children[closed->indexInParent] != closed)
+  if (closed->parent != parent || closed->removed)
     throw XMLReaderException{NotAChild};
   if (closed->HasChildren()) throw XMLReaderException{ChildrenLeft};
   parent->Remove(closed);

@@ -3,7 +3,6 @@
 // it out element by element: open an element by name, read its leaves by
 // name, close it. Whatever is read leaves the tree. Every failure is thrown as
 // an XMLReaderException.
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,31 +15,35 @@ struct XMLReaderException {
 
 struct XMLNode {
   std::string name;
-  // In document order. Read children are set to null rather than erased, so
-  // that taking them from the front of a long list stays cheap.
-  std::vector<XMLNode*> children;
   // Character data directly inside the element. Only kept while the element
   // has no child elements: the text of a container is never read.
   std::string text;
 
+  // The children not yet read, in document order, as a linked list, so that
+  // taking one out anywhere is cheap.
   XMLNode* parent = nullptr;
-  size_t indexInParent = 0;
-  size_t firstLive = 0; // no live child before this index
-  size_t liveCount = 0;
+  XMLNode* firstChild = nullptr;
+  XMLNode* lastChild = nullptr;
+  XMLNode* previous = nullptr;
+  XMLNode* next = nullptr;
+  size_t childCount = 0; // child elements the file gave, read or not
+  size_t liveCount = 0;  // those not yet read
+  bool removed = false;  // read and taken out of its parent
 
   bool HasChildren() const { return liveCount != 0; }
   // The first child not yet read; null when there is none.
-  XMLNode* FirstChild() const { return liveCount ? children[firstLive] : nullptr; }
+  XMLNode* FirstChild() const { return firstChild; }
   // The first child not yet read with exactly this name; null when none.
   XMLNode* Find(std::string_view childName);
+  void Append(XMLNode* child);
   // Takes a child out of the list.
   void Remove(XMLNode* child);
 
 private:
-  // Per-name positions of the children, built on the first search of a long
+  // Per-name lists of the children, built on the first search of a long
   // list so that searches by name do not rescan it.
   struct Positions {
-    std::vector<size_t> at;
+    std::vector<XMLNode*> nodes;
     size_t next = 0;
   };
   std::unique_ptr<std::unordered_map<std::string_view, Positions>> byName;
@@ -79,9 +82,12 @@ public:
 
 private:
   XMLNode* TakeLeaf(const char* name);
+  XMLNode* NewNode();
 
-  // Every node of the tree; freed with the reader.
-  std::deque<XMLNode> nodes;
+  // Every node of the tree, in blocks; freed with the reader.
+  static constexpr size_t NodesPerBlock = 1024;
+  std::vector<std::unique_ptr<XMLNode[]>> blocks;
+  size_t usedInBlock = NodesPerBlock;
   void* parsing = nullptr; // the expat parser while the constructor runs
   bool outOfMemory = false;
 };

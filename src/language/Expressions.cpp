@@ -65,6 +65,9 @@ RightSideToken::RightSideToken(const Variables& variables, const std::string& te
     }
     return;
   }
+  // An empty text names nothing, even when a loaded table holds an empty name.
+  if (text.empty())
+    return;
   operand = variables.GetOperand(text);
   valid = operand != nullptr;
 }

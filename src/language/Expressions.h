@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+namespace Compiler {
+class Program;
+struct ValueExpression;
+struct MathExpression;
+} // namespace Compiler
+
 // The operator of an assignment's right side: an index into "+-*/|&".
 namespace MathOperator {
 enum : int { Add = 0, Subtract, Multiply, Divide, Or, And, None };
@@ -34,6 +40,8 @@ public:
   bool IsLiteral() const { return valid && operand == nullptr; }
   int GetType() const;
   std::string GetString() const;
+  // The operand of generated code; only for a valid token.
+  Compiler::ValueExpression ToValueExpression() const;
 
   Variable* operand = nullptr;
   int value = 0;
@@ -51,6 +59,8 @@ public:
   // The union of the operand types.
   int GetType() const;
   std::string GetString() const;
+  // The operation of generated code; only with an operator and both operands valid.
+  Compiler::MathExpression ToMathExpression() const;
 
   RightSideToken first;
   int op = MathOperator::None;
@@ -67,6 +77,8 @@ public:
   bool IsValid() const;
   std::string GetString(std::string separator) const;
   std::vector<std::string> SuggestCompletions() const;
+  // The code of a checked assignment.
+  void WriteCode(Compiler::Program& program) const;
 
   Variable* target = nullptr;
   RightSide rightSide;

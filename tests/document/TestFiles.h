@@ -1,5 +1,6 @@
 #pragma once
 // Scratch folders and whole-file helpers for the project-file tests.
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 namespace testfiles {
 
@@ -42,6 +45,37 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A tmpfs of the given size ("64k") mounted on a new folder for as long as
+// this lives; `mounted` is false where mounting is not allowed.
+class SmallFileSystem {
+public:
+  SmallFileSystem(const std::string& folder, const char* size) : path(folder) {
+    std::filesystem::create_directory(folder);
+    mounted = mount("tmpfs", folder.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
+  }
+  ~SmallFileSystem() {
+    if (mounted) umount(path.c_str());
+  }
+  std::string path;
+  bool mounted = false;
+};
+
+// Runs f while writes past `bytes` of a file fail with an error (the signal
+// that would end the process is ignored meanwhile).
+template <class F>
+auto WithFileSizeLimit(rlim_t bytes, F f) {
+  struct rlimit saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  auto handler = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &small);
+  auto result = f();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, handler);
+  return result;
 }
 
 } // namespace testfiles

@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using testfiles::ReadFile;
@@ -169,19 +166,13 @@ TEST(XmlWriterFailure, MissingFolderOrDirectoryTargetFails) {
 
 TEST(XmlWriterFailure, FullFileSystemKeepsOldFile) {
   TempDir dir;
-  std::string mountPoint = dir / "klein";
-  std::filesystem::create_directory(mountPoint);
-  if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
-    GTEST_SKIP() << "no tmpfs mount here; the file-size limit test covers write errors";
-  struct Unmount {
-    std::string at;
-    ~Unmount() { umount(at.c_str()); }
-  } unmount{mountPoint};
-  std::string target = mountPoint + "/p.pbn";
+  testfiles::SmallFileSystem small(dir / "klein", "64k");
+  if (!small.mounted) GTEST_SKIP() << "no tmpfs mount here; the file-size limit test covers write errors";
+  std::string target = small.path + "/p.pbn";
   WriteFile(target, "altes Projekt");
   EXPECT_FALSE(WriteBig(target, 200 * 1000));
   EXPECT_EQ(ReadFile(target), "altes Projekt");
-  size_t entries = std::distance(std::filesystem::directory_iterator(mountPoint), {});
+  size_t entries = std::distance(std::filesystem::directory_iterator(small.path), {});
   EXPECT_EQ(entries, 1u);
   EXPECT_TRUE(WriteBig(target, 10 * 1000)); // room enough: saving works again
 }
@@ -190,16 +181,9 @@ TEST(XmlWriterFailure, FileSizeLimitKeepsOldFile) {
   TempDir dir;
   std::string target = dir / "p.pbn";
   WriteFile(target, "altes Projekt");
-  struct rlimit old;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 100 * 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  bool big = WriteBig(target, 300 * 1000);
-  bool fits = WriteBig(dir / "q.pbn", 10 * 1000);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldHandler);
+  auto [big, fits] = testfiles::WithFileSizeLimit(100 * 1000, [&] {
+    return std::make_pair(WriteBig(target, 300 * 1000), WriteBig(dir / "q.pbn", 10 * 1000));
+  });
   EXPECT_FALSE(big);
   EXPECT_TRUE(fits);
   EXPECT_EQ(ReadFile(target), "altes Projekt");

@@ -1,0 +1,69 @@
+// The code of one assignment: the value of its right side stored to an
+// integer variable or put on an output port bit.
+#include <stdexcept>
+
+#include "compiler/Expressions.h"
+#include "language/Expressions.h"
+
+namespace {
+
+// The right side in the form its code is made from: one operand, or an
+// operation on two.
+struct ConvertedRightSide {
+  explicit ConvertedRightSide(const RightSide& rightSide) : withOperator(rightSide.op != MathOperator::None) {
+    if (withOperator)
+      operation = rightSide.ToMathExpression();
+    else
+      single = rightSide.first.ToValueExpression();
+  }
+
+  // Leaves the value in r24:r25.
+  void Load(Compiler::Program& program) const {
+    if (withOperator)
+      program.CodifyExpression(operation);
+    else
+      program.CodifyExpression(single, 24, 25);
+  }
+
+  bool withOperator;
+  Compiler::ValueExpression single;
+  Compiler::MathExpression operation;
+};
+
+uint16_t IoAddress(const Compiler::Program& program, const std::string& port) {
+  auto found = program.board.ioRegisterToAddress->find(port);
+  if (found == program.board.ioRegisterToAddress->end())
+    throw std::runtime_error("Could not find port " + port);
+  return found->second;
+}
+
+} // namespace
+
+void ParsedAssignment::WriteCode(Compiler::Program& program) const {
+  const Variable& t = target->aliasTarget ? *target->aliasTarget : *target;
+  if (t.kind == VariableKind::Integer) {
+    ConvertedRightSide(rightSide).Load(program);
+    program.DeferSTS(Compiler::UnknownAddress{t.name, 0}, 24);
+    program.DeferSTS(Compiler::UnknownAddress{t.name, 1}, 25);
+  } else if (t.kind == VariableKind::Port) {
+    const ConvertedRightSide value(rightSide);
+    const Compiler::IoBitName portBit = Compiler::SplitIoBitName(t.name);
+    if (!value.withOperator && value.single.kind == Compiler::ValueExpression::ValueLiteral) {
+      if (value.single.value == 0)
+        program.Emit(Compiler::CBI(IoAddress(program, portBit.port), portBit.bit));
+      else if (value.single.value == 1)
+        program.Emit(Compiler::SBI(IoAddress(program, portBit.port), portBit.bit));
+      else
+        throw std::runtime_error("Invalid literal-value for IoBit (only 0 and 1 allowed)");
+      return;
+    }
+    // The port bit takes bit 0 of the value.
+    value.Load(program);
+    program.Emit(Compiler::SBRS(24, 0));
+    program.Emit(Compiler::CBI(IoAddress(program, portBit.port), portBit.bit));
+    program.Emit(Compiler::SBRC(24, 0));
+    program.Emit(Compiler::SBI(IoAddress(program, portBit.port), portBit.bit));
+  }
+  // An input pin or ADC target has no code: the block check lets a pin
+  // target through, and there is nothing to write to it.
+}

@@ -1,0 +1,3 @@
+#include "compiler/CodeWriteException.h"
+
+CodeWriteException::CodeWriteException(ChartItem* item, const std::string& message) : message(message), item(item) {}

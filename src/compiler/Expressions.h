@@ -1,0 +1,48 @@
+#pragma once
+// Operands and two-operand operations of generated code. The code that loads,
+// computes and compares them is part of Compiler::Program.
+#include <cstdint>
+#include <string>
+
+#include "compiler/Program.h"
+
+class Variable;
+
+namespace Compiler {
+
+struct ValueExpression {
+  // Every value other than the first three is treated as ValueIoBit.
+  enum Kind { ValueLiteral = 0, ValueFlashString = 1, ValueVariable = 2, ValueIoBit = 3 };
+
+  int kind = ValueLiteral;
+  uint16_t value = 0;      // ValueLiteral
+  std::string text;        // ValueFlashString
+  UnknownAddress variable; // ValueVariable: the variable's name, offset 0
+  std::string port;        // ValueIoBit: I/O register name, such as PINB
+  uint8_t bit = 0;         // ValueIoBit
+
+  static ValueExpression Literal(uint16_t value);
+  static ValueExpression FlashString(const std::string& text);
+  static ValueExpression IntegerVariable(const std::string& name);
+  static ValueExpression IoBit(const std::string& port, uint8_t bit);
+};
+
+struct MathExpression {
+  ValueExpression left;
+  int op = 0; // MathOperator index 0 to 5, "+-*/|&"
+  ValueExpression right;
+};
+
+// The operand a plain variable or an alias stands for: an integer variable
+// by its name, an input pin as an I/O bit, an ADC channel as its number.
+// Output bits have no value to read.
+ValueExpression OperandValue(const ::Variable& operand);
+
+// The I/O register and bit of a port or pin name such as PORTB.3.
+struct IoBitName {
+  std::string port;
+  uint8_t bit;
+};
+IoBitName SplitIoBitName(const std::string& name);
+
+} // namespace Compiler

@@ -1,0 +1,40 @@
+#pragma once
+// The document: the ordered list of charts (subs[0] is the main program
+// "Start"), the operand table their texts are parsed against, and the file
+// name last saved or loaded.
+#include <string>
+#include <vector>
+
+#include "language/Variables.h"
+
+class Sub;
+namespace Compiler {
+class Program;
+}
+
+class Project {
+ public:
+  std::vector<Sub*> subs;  // owning, in project order
+  Variables variables;     // built from the settings
+  std::string fileName;
+
+  // No subs yet: the caller adds the start sub with AddChart.
+  Project();
+  ~Project();
+  Project(const Project&) = delete;
+  Project& operator=(const Project&) = delete;
+
+  Sub* AddChart();
+  // Deletes the sub if it belongs to the project. Callers never pass subs[0].
+  void DeleteChart(Sub* sub);
+  // Loading: no subs, the settings' operand table and the path as file
+  // name; with ok given, reads the file and stores whether that worked.
+  Project(std::string path, bool* ok);
+  // False when the file could not be written completely; the file that was
+  // there before is then left as it was.
+  bool WriteXML(const std::string& path);
+  // Appends the file's subs; false on a read error.
+  bool ReadXML(const std::string& path);
+  // Every sub's code in project order (compiler).
+  void WriteCode(Compiler::Program& program);
+};

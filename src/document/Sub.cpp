@@ -1,0 +1,45 @@
+#include "document/Sub.h"
+
+#include "document/ChartItem.h"
+#include "document/ProgramFlow.h"
+#include "document/Project.h"
+
+#include <type_traits>
+
+// The canvas walks hand back the CanvasS*, which must be the sub itself.
+static_assert(std::is_standard_layout_v<Sub>, "Sub must stay standard-layout to begin with its canvas");
+
+Sub::Sub(Project* project) : project(project), start(nullptr), errorItem(nullptr) {
+  CanvasInit(&canvas);
+  CanvasSetViewOrigin(&canvas, 0, 0);
+  start = new StartBlock(this, 320, 32);
+  name = project->subs.empty() ? "Start" : "Funktion" + std::to_string(project->subs.size());
+}
+
+Sub::~Sub() {
+  // No call block may keep pointing at this sub.
+  for (Sub* other : project->subs)
+    if (other != this) CanvasForeachItem(&other->canvas, DeleteReferences, this);
+  CanvasForeachItem(&canvas, DeleteItem, nullptr);
+  // Left now are only arrows that no block owns (a file may hold them, and a
+  // load that failed half-way leaves them behind): nobody else frees them.
+  CanvasForeachItem(
+      &canvas, [](CanvasS*, CanvasItemS* entry, void*) { delete ChartItem::FromCanvas(entry); }, nullptr);
+  CanvasFree(&canvas);
+}
+
+void Sub::DeleteItem(CanvasS*, CanvasItemS* entry, void*) {
+  ChartItem* item = ChartItem::FromCanvas(entry);
+  // Arrows go with the block that owns them.
+  if (!item->dependent) delete item;
+}
+
+void Sub::IdentifyItems(CanvasS*, CanvasItemS* entry, void* userData) {
+  int* counter = static_cast<int*>(userData);
+  ChartItem::FromCanvas(entry)->id = ++*counter;
+}
+
+void Sub::DeleteReferences(CanvasS*, CanvasItemS* entry, void* userData) {
+  if (auto* call = dynamic_cast<CallSub*>(ChartItem::FromCanvas(entry)))
+    if (call->target == static_cast<Sub*>(userData)) call->target = nullptr;
+}

@@ -1,0 +1,274 @@
+// Every compile error with the item it marks, the internal errors of the
+// tables, the order in which errors are found, and the refusal of what only
+// a broken project file holds.
+#include <gtest/gtest.h>
+
+#include "Charts.h"
+#include "document/Comment.h"
+
+namespace {
+
+const std::string Unconnected =
+    "Dieser Block wird von keiner Stelle deines Programms benutzt!\nWenn du ihn nicht benötigst, lösche ihn!\n"
+    "Wenn du ihn aber benutzen willst, verbinde ihn mit einem Pfeil!";
+const std::string LooseArrow = "Der Anschluss ist nicht mit einem anderen Block verbunden";
+const std::string NoTarget =
+    "Du hast einen Aufruf für ein Unterprogramm eingefügt, aber kein Unterprogramm festgelegt, das aufgerufen "
+    "werden soll! \n\nKlicke doppelt auf den markierten Block, um das zu ändern!";
+const std::string BadParameter =
+    "Du hast keinen Paramter im Befehls-Block angegeben.\n\nKlicke doppelt auf den markierten Block, um das zu ändern!";
+const std::string BadAssignment =
+    "Du hast keine mathematische Formel im Zuweisungsblock angegben. \n\nKlicke doppelt auf den markierten Block, um "
+    "das zu ändern!";
+const std::string LooseYes = "Ja-Seite ist nicht mit einem Block verbunden";
+const std::string LooseNo = "Nein-Seite ist nicht mit einem Block verbunden";
+const std::string BadCondition =
+    "Du hast keine Bedingung im Bedingungsblock angegeben.\n\nKlicke doppelt auf den markierten Block, um das zu "
+    "ändern!";
+
+void ExpectError(Chart& chart, const std::string& message, ChartItem* item) {
+  CompileError error = ErrorOf(chart);
+  EXPECT_FALSE(error.internal) << error.message;
+  EXPECT_EQ(error.message, message);
+  EXPECT_EQ(error.item, item);
+}
+
+void ExpectInternal(Chart& chart, const std::string& message) {
+  CompileError error = ErrorOf(chart);
+  EXPECT_TRUE(error.internal) << error.message;
+  EXPECT_EQ(error.message, message);
+}
+
+TEST(CompileError, EveryBlockThatNoArrowEntersIsReported) {
+  Chart chart;
+  Sub* main = chart.Main();
+  Chart::Chain(main, {chart.End(main)});
+  std::vector<ChartItem*> orphans = {chart.End(main), chart.Call(main, main), chart.Do(main, "print_newline"),
+                                     chart.Assign(main, "var0 = 1"), chart.If(main, "var0 = 1")};
+  new Comment(main, 0, 0);  // comments take no arrows and are never reported
+  for (ChartItem* orphan : orphans) {
+    ExpectError(chart, Unconnected, orphan);
+    delete orphan;
+  }
+  EXPECT_TRUE(ErrorOf(chart).message.empty());
+}
+
+TEST(CompileError, UnreachedBlockIsReportedNotTheOneItEnters) {
+  Chart chart;
+  Sub* main = chart.Main();
+  Chart::Chain(main, {chart.End(main)});
+  auto* entered = chart.Assign(main, "var0 = 1");
+  auto* orphan = chart.Assign(main, "var1 = 1");
+  Chart::Arrow(orphan, entered);
+  ExpectError(chart, Unconnected, orphan);
+}
+
+TEST(CompileError, LooseArrowReachedByTheWalk) {
+  Chart chart;
+  Sub* main = chart.Main();
+  auto* block = chart.Assign(main, "var0 = 1");
+  Chart::Chain(main, {block});
+  ExpectError(chart, LooseArrow, Chart::Out(block));
+
+  Chart empty;
+  ExpectError(empty, LooseArrow, Chart::Out(empty.Main()->start));
+}
+
+TEST(CompileError, CallWithoutTarget) {
+  Chart chart;
+  Sub* main = chart.Main();
+  auto* call = chart.Call(main, nullptr);
+  Chart::Chain(main, {call, chart.End(main)});
+  ExpectError(chart, NoTarget, call);
+}
+
+TEST(CompileError, InstructionArgumentsAndResults) {
+  struct Case {
+    const char* routine;
+    std::vector<std::string> arguments;
+    const char* result;
+  } bad[] = {
+      {"waitms", {""}, ""},              // empty argument
+      {"waitms", {"40000"}, ""},         // beyond 16 bits
+      {"print_number", {"\"x\""}, ""},   // text where a number belongs
+      {"print_str", {"Hallo"}, ""},      // unknown name, not a text
+      {"print_char", {"PORTB.1"}, ""},   // port bit
+      {"adc_read", {"var1"}, "var2"},    // a variable where a channel belongs
+      {"adc_read", {"ADC1"}, ""},        // no result
+      {"pwm_set", {"var1", "3"}, ""},    // channel must be a literal
+      {"pwm_set", {"1", "&h10"}, ""},    // malformed literal
+      {"recvchar", {}, ""},              // no result
+  };
+  for (const Case& c : bad) {
+    Chart chart;
+    Sub* main = chart.Main();
+    auto* block = chart.Do(main, c.routine, c.arguments, c.result);
+    Chart::Chain(main, {block, chart.End(main)});
+    ExpectError(chart, BadParameter, block);
+  }
+}
+
+TEST(CompileError, AssignmentsWithoutFormulaOrThatTheTargetRefuses) {
+  for (const char* text : {"", "var0 =", "var0 = var1 +", "nix = 1", "var0 = nix", "PORTB.1 = 5", "PORTB.1 = var0",
+                           "ADC0 = 1", "var0 = ADC0", "PINB.2 = 1"}) {
+    Chart chart;
+    Sub* main = chart.Main();
+    chart.variables().variableList.push_back(new Variable("PINB.2", VariableKind::Pin));
+    auto* block = chart.Assign(main, text);
+    Chart::Chain(main, {block, chart.End(main)});
+    ExpectError(chart, BadAssignment, block);
+  }
+}
+
+TEST(CompileError, IfBlockChecksYesThenNoThenCondition) {
+  Chart chart;
+  Sub* main = chart.Main();
+  auto* test = chart.If(main, "var0 <");
+  Chart::Arrow(main, test);
+  ExpectError(chart, LooseYes, Chart::Out(test));
+  Chart::Arrow(test, chart.End(main));
+  ExpectError(chart, LooseNo, Chart::No(test));
+  Chart::NoArrow(test, chart.End(main));
+  ExpectError(chart, BadCondition, test);
+  test->compare = ParsedCompare(chart.variables(), "5 > var0");
+  EXPECT_TRUE(ErrorOf(chart).message.empty());
+}
+
+TEST(CompileError, SubsAreCheckedAndWrittenOneAfterAnother) {
+  Chart chart;
+  Sub* main = chart.Main();
+  Sub* second = chart.AddSub("Funktion1");
+  auto* loose = chart.Assign(main, "var0 = 1");
+  Chart::Chain(main, {loose});
+  Chart::Chain(second, {chart.End(second)});
+  auto* orphan = chart.End(second);
+  // The first sub's code fails before the second sub is checked.
+  ExpectError(chart, LooseArrow, Chart::Out(loose));
+  // Within one sub the check comes before the code.
+  auto* mainOrphan = chart.End(main);
+  ExpectError(chart, Unconnected, mainOrphan);
+  delete mainOrphan;
+  Chart::Arrow(loose, chart.End(main));
+  ExpectError(chart, Unconnected, orphan);
+}
+
+TEST(CompileError, InternalErrorsOfOperandsAndTables) {
+  struct Case {
+    const char* condition;
+    const char* message;
+  } cases[] = {
+      {"PORTB.0 = 1", "Unknown variable PORTB.0"},
+      {"var0 < PIND.2", "Could not find port PIND"},
+      {"Knopf = 1", "Invalid Pin specified: Knopf"},
+  };
+  for (const Case& c : cases) {
+    Chart chart;
+    Sub* main = chart.Main();
+    chart.variables().variableList.push_back(new Variable("Knopf", VariableKind::Pin));
+    auto* test = chart.If(main, c.condition);
+    Chart::Arrow(main, test);
+    Chart::Arrow(test, chart.End(main));
+    Chart::NoArrow(test, chart.End(main));
+    ExpectInternal(chart, c.message);
+  }
+}
+
+TEST(CompileError, ConditionWithoutOperator) {
+  Chart chart;
+  Sub* main = chart.Main();
+  auto* test = chart.If(main, "var0 = var1");
+  test->compare.op = CompareOperator::None;
+  Chart::Arrow(main, test);
+  Chart::Arrow(test, chart.End(main));
+  Chart::NoArrow(test, chart.End(main));
+  ExpectInternal(chart, "Invalid CompareMode cannot be prepared for compiler");
+}
+
+TEST(CompileError, NamesThatAreNoRuntimeSymbolFailAtLink) {
+  Chart chart;
+  Sub* main = chart.Main();
+  chart.variables().variableList.push_back(new Variable("zahl", VariableKind::Integer));
+  Chart::Chain(main, {chart.Assign(main, "zahl = 1"), chart.End(main)});
+  ExpectInternal(chart, "Location zahl has not been defined");
+
+  Chart result;
+  Chart::Chain(result.Main(), {result.Do(result.Main(), "waitchar", {}, "Ergebnis"), result.End(result.Main())});
+  ExpectInternal(result, "Location Ergebnis has not been defined");
+}
+
+TEST(CompileError, PortOfAnotherBoard) {
+  Chart chart;
+  Sub* main = chart.Main();
+  auto* block = chart.Assign(main, "PORTC.6 = 1");
+  Chart::Chain(main, {block, chart.End(main)});
+  ExpectInternal(chart, "Could not find port PORTC");
+}
+
+TEST(CompileError, ImageLargerThanTheFlashIsRefusedWithoutItem) {
+  Chart chart;
+  Sub* main = chart.Main();
+  auto* text = chart.Do(main, "print_str", {"\"" + std::string(8192 - 752 - 12, 'x') + "\""});
+  Chart::Chain(main, {text, chart.End(main)});
+  ExpectError(chart, "Das Programm ist zu groß für den Speicher des Boards: 8193 von 8192 Bytes.", nullptr);
+  text->arguments[0] = "\"" + std::string(8192 - 752 - 13, 'x') + "\"";
+  auto program = chart.Build();
+  EXPECT_EQ(program->binary.code.size(), 8192u);
+}
+
+// What only a broken project file holds is refused with an internal error
+// instead of producing code that runs into whatever follows.
+TEST(CompileError, BrokenChartsAreRefused) {
+  {
+    Chart chart;
+    Sub* main = chart.Main();
+    Chart::Chain(main, {chart.End(main)});
+    main->start = nullptr;
+    ExpectInternal(chart, "Sub Start has no start block");
+  }
+  {
+    Chart chart;
+    Sub* main = chart.Main();
+    auto* block = chart.Assign(main, "var0 = 1");
+    Chart::Chain(main, {block});
+    delete block->dependent1;
+    block->dependent1 = nullptr;
+    ExpectInternal(chart, "A block in sub Start lacks its outgoing arrow");
+  }
+  {
+    Chart chart;
+    Sub* main = chart.Main();
+    auto* test = chart.If(main, "var0 = 1");
+    Chart::Chain(main, {test, chart.End(main)});
+    delete test->dependent2;
+    test->dependent2 = nullptr;
+    ExpectInternal(chart, "A block in sub Start lacks its outgoing arrow");
+  }
+  {
+    Chart chart;
+    Sub* main = chart.Main();
+    Chart::Arrow(main, new Comment(main, 0, 0));
+    ExpectInternal(chart, "An arrow in sub Start ends at an item that takes no arrows");
+  }
+  {
+    Chart chart;
+    Sub* main = chart.Main();
+    auto* block = chart.Do(main, "print_newline");
+    Chart::Chain(main, {block, chart.End(main)});
+    block->info = nullptr;
+    ExpectInternal(chart, "An instruction block in sub Start names no instruction");
+  }
+}
+
+TEST(CompileError, CheckLeavesTheCanvasCompacting) {
+  Chart chart;
+  Sub* main = chart.Main();
+  auto* orphan = chart.End(main);
+  Chart::Chain(main, {chart.End(main)});
+  ExpectError(chart, Unconnected, orphan);
+  EXPECT_TRUE(main->canvas.compactOnRemove);
+  delete orphan;
+  for (unsigned i = 0; i < main->canvas.count; ++i)
+    EXPECT_NE(main->canvas.items[i], nullptr);
+}
+
+} // namespace
