@@ -34,11 +34,6 @@ public:
   // upload between sync attempts and between pages.
   ArduinoUploader(std::string port, const std::vector<unsigned char>& image, int* cancel, int* state);
 
-  // Reads one reply: bytes up to the first ResponseOk, which is dropped. Only
-  // time spent waiting for bytes counts against the limit; when it runs out
-  // the reply is empty.
-  std::vector<unsigned char> StkReceiveResponse(unsigned limitMilliseconds);
-
 private:
   Serial serial;
   std::vector<unsigned char> image;
@@ -62,5 +57,9 @@ private:
   void StkSendCommand(std::vector<unsigned char>& command);
   void StkExpectResponse(char expected);
   bool StkExpectResponse(char first, char second);
+  // Reads one reply: bytes up to the first ResponseOk, which is dropped. Only
+  // time spent waiting for bytes counts against the limit; when it runs out
+  // the reply is empty.
+  std::vector<unsigned char> StkReceiveResponse(unsigned limitMilliseconds);
   bool Cancelled() { return ReadSharedInt(cancel) != 0; }
 };
