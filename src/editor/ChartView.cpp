@@ -12,19 +12,13 @@
 #include "document/Instruction.h"
 #include "document/ProgramFlow.h"
 #include "document/Sub.h"
-#include "toolkit/QtWindow.h"
-
-#include <QWidget>
+#include "toolkit/Drawing.h"
+#include "toolkit/WindowServices.h"
 
 namespace {
 
 // A press and a later position within this many pixels count as one point.
 constexpr int ClickTolerance = 5;
-
-// Back to the arrow once the tool has placed its block.
-void SetPointerCursor(NativeWindow window) {
-  if (QWidget* widget = ToWidget(window)) widget->setCursor(Qt::ArrowCursor);
-}
 
 int ToWorld(double pixel, double zoom, double origin) {
   double world = std::trunc(pixel / zoom + origin);
@@ -245,7 +239,7 @@ void ChartView::InsertBlock(int x, int y) {
     SetModified();
   }
   insertTool = InsertNone;
-  SetPointerCursor(owner->hwnd);
+  NativeSetPointerCursor(owner->hwnd);
   Repaint();
 }
 
@@ -304,8 +298,16 @@ void ChartView::OnResize(int width, int height) {
   Repaint();
 }
 
-// Painting comes with the drawing layer.
-void ChartView::OnPaint(Drawing*) {}
+void ChartView::OnPaint(Drawing* drawing) {
+  drawing->FillBackground(Stock::BackgroundGrey);
+  CanvasS* canvas = Canvas();
+  // Only the items that meet the visible part of the chart, bottom first.
+  CanvasForeachItemInRect(canvas, static_cast<int>(canvas->originX), static_cast<int>(canvas->originY),
+                          static_cast<int>(canvas->viewWorldWidth), static_cast<int>(canvas->viewWorldHeight),
+                          PaintItem, drawing);
+  if (rubberBandShown)
+    drawing->FillRect(rubberBand.x, rubberBand.y, rubberBand.w, rubberBand.h, Stock::TransparentLightBlue);
+}
 
 int ChartView::PaintState(const Sub* sub, const ChartItem* item) {
   enum { Greyed = 1, Selected = 2, Marked = 4 };
@@ -316,4 +318,13 @@ int ChartView::PaintState(const Sub* sub, const ChartItem* item) {
   }
   if (item == sub->errorItem) state |= Marked;
   return state;
+}
+
+void ChartView::PaintItem(CanvasS* canvas, CanvasItemS* entry, void* userData) {
+  auto* drawing = static_cast<Drawing*>(userData);
+  // The item draws in its own units with its top-left corner at the origin.
+  drawing->TranslateAndScale((entry->x - canvas->originX) * canvas->zoom, (entry->y - canvas->originY) * canvas->zoom,
+                             canvas->zoom);
+  // The items' own painting is not there yet.
+  drawing->RestoreTranslateAndScale();
 }
