@@ -18,7 +18,7 @@ class Drawing;
 
 // Paint states of an item, a bit set: other items are selected, this one is,
 // and this one is the sub's error item.
-enum PaintState { PaintGreyed = 1, PaintSelected = 2, PaintMarked = 4 };
+constexpr int PaintGreyed = 1, PaintSelected = 2, PaintMarked = 4;
 
 // Loading state: the target slots of the call blocks read, with the sub names
 // from the file; and the saved numbers of one sub's items.

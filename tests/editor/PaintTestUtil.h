@@ -14,7 +14,7 @@
 #include "document/ChartItem.h"
 #include "document/Project.h"
 #include "document/Sub.h"
-#include "toolkit/Drawing.h"
+#include "toolkit/QtDrawing.h"
 
 namespace painttest {
 
@@ -36,7 +36,7 @@ inline const Color& Background() { return Stock::BackgroundGrey; }
 inline QImage Render(ChartItem* item, int flags, const View& view) {
   QImage image(view.width, view.height, QImage::Format_ARGB32_Premultiplied);
   {
-    Drawing drawing(&image);
+    QtDrawing drawing(image);
     drawing.FillBackground(Background());
     drawing.TranslateAndScale(-view.originX * view.zoom, -view.originY * view.zoom, view.zoom);
     drawing.TranslateAndScale(item->canvasItem.x, item->canvasItem.y, 1.0);
