@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <expat.h>
 #include <memory>
 #include <new>
@@ -31,6 +32,16 @@ struct ParserFree {
 struct FileClose {
   void operator()(FILE* f) const { fclose(f); }
 };
+
+// Turns every CR LF in the bytes into LF; returns the new length.
+size_t JoinCrLf(char* bytes, size_t length) {
+  char* cr = static_cast<char*>(memchr(bytes, '\r', length));
+  if (!cr) return length;
+  size_t out = cr - bytes;
+  for (size_t i = out; i < length; ++i)
+    if (bytes[i] != '\r' || i + 1 == length || bytes[i + 1] != '\n') bytes[out++] = bytes[i];
+  return out;
+}
 
 } // namespace
 
@@ -95,13 +106,21 @@ XMLReader::XMLReader(const std::string& path) {
   root = NewNode();
   current = root;
   parsing = parser.get();
+  // The file is read as text: CR LF becomes LF before the parser sees it, so
+  // a text's own CR LF, saved as CR CR LF, is one line break again. A CR at
+  // the end of a block waits for the next block.
+  bool heldCr = false;
   for (;;) {
-    void* buffer = XML_GetBuffer(parser.get(), BlockSize);
+    char* buffer = static_cast<char*>(XML_GetBuffer(parser.get(), BlockSize + 1));
     if (!buffer) throw std::bad_alloc();
-    size_t got = fread(buffer, 1, BlockSize, file.get());
+    if (heldCr) buffer[0] = '\r';
+    size_t got = fread(buffer + heldCr, 1, BlockSize, file.get());
     if (ferror(file.get())) throw XMLReaderException{IoError};
     bool final = got < BlockSize;
-    if (XML_ParseBuffer(parser.get(), static_cast<int>(got), final) == XML_STATUS_ERROR) {
+    size_t length = JoinCrLf(buffer, got + heldCr);
+    heldCr = !final && length && buffer[length - 1] == '\r';
+    if (heldCr) --length;
+    if (XML_ParseBuffer(parser.get(), static_cast<int>(length), final) == XML_STATUS_ERROR) {
       if (outOfMemory) throw std::bad_alloc();
       throw XMLReaderException{SyntaxError};
     }
