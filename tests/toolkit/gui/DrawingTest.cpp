@@ -1,36 +1,13 @@
 // Renders through Drawing into images and checks chosen pixels.
-#include "toolkit/QtDrawing.h"
+#include "toolkit/gui/RenderTestUtil.h"
 
-#include <QFontInfo>
 #include <gtest/gtest.h>
 
-#include <functional>
+using namespace RenderTest;
 
 namespace {
 
-constexpr QRgb Background = 0xFFFFFFFF;
-
-QImage Render(int w, int h, const std::function<void(Drawing&)>& paint) {
-  QImage image(w, h, QImage::Format_ARGB32);
-  image.fill(Background);
-  {
-    QtDrawing drawing(image);
-    paint(drawing);
-  }
-  return image;
-}
-
 bool IsColor(const QImage& image, int x, int y, const Color& color) { return image.pixel(x, y) == color.argb; }
-
-// The smallest box holding every pixel that is not the background; empty when none.
-QRect InkBox(const QImage& image) {
-  QRect box;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if (image.pixel(x, y) != Background)
-        box |= QRect(x, y, 1, 1);
-  return box;
-}
 
 } // namespace
 

@@ -1,32 +1,21 @@
 // Text through Drawing: alignment in the box, wrapping, clipping and fonts.
-#include "toolkit/QtDrawing.h"
+#include "toolkit/gui/RenderTestUtil.h"
 
 #include <QFontInfo>
 #include <gtest/gtest.h>
 
-namespace {
+using namespace RenderTest;
 
-constexpr QRgb Background = 0xFFFFFFFF;
+namespace {
 
 QImage RenderText(const std::string& text, QRectF box, int align, const Font& font = Stock::GuiFont,
                   double scale = 1) {
-  QImage image(300, 200, QImage::Format_ARGB32);
-  image.fill(Background);
-  QtDrawing drawing(image);
-  drawing.TranslateAndScale(0, 0, scale);
-  drawing.PrintText(box.x(), box.y(), box.width(), box.height(), text, font, Stock::Black,
-                    static_cast<Drawing::Align>(align));
-  drawing.RestoreTranslateAndScale();
-  return image;
-}
-
-QRect InkBox(const QImage& image) {
-  QRect box;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if (image.pixel(x, y) != Background)
-        box |= QRect(x, y, 1, 1);
-  return box;
+  return Render(300, 200, [&](Drawing& drawing) {
+    drawing.TranslateAndScale(0, 0, scale);
+    drawing.PrintText(box.x(), box.y(), box.width(), box.height(), text, font, Stock::Black,
+                      static_cast<Drawing::Align>(align));
+    drawing.RestoreTranslateAndScale();
+  });
 }
 
 } // namespace
