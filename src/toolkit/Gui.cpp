@@ -1,4 +1,5 @@
 #include "toolkit/QtGui.h"
+#include "toolkit/QtDrawing.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -16,11 +17,11 @@
 
 namespace DialogLook {
 
-QColor BackgroundGrey() { return QColor::fromRgba(0xFFF5F6F8); }
-QColor Grey() { return QColor::fromRgba(0xFFD8D8D8); }
-QColor SteelBlue() { return QColor::fromRgba(0xFF336699); }
-QColor Crimson() { return QColor::fromRgba(0xFFD40000); }
-QColor DarkerGrey() { return QColor::fromRgba(0xFF666666); }
+QColor BackgroundGrey() { return ToQColor(Stock::BackgroundGrey); }
+QColor Grey() { return ToQColor(Stock::Grey); }
+QColor SteelBlue() { return ToQColor(Stock::SteelBlue); }
+QColor Crimson() { return ToQColor(Stock::Crimson); }
+QColor DarkerGrey() { return ToQColor(Stock::DarkerGrey); }
 
 QFont Font() {
   QFont font(QStringLiteral("MS Shell Dlg"));

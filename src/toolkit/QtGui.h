@@ -14,7 +14,7 @@ class QWidget;
 
 namespace DialogLook {
 
-// The colours of the drawing layer's predefined styles that dialogs use.
+// The predefined colours (Stock::) that dialogs use.
 QColor BackgroundGrey();
 QColor Grey();
 QColor SteelBlue();

@@ -109,6 +109,7 @@ class SuggestEdit : public QLineEdit {
 public:
   explicit SuggestEdit(NativeSuggest* suggest) : suggest(suggest) {
     setValidator(new FitsWidth(this));
+    QObject::connect(this, &QLineEdit::textChanged, [this](const QString& text) { acceptedLength = text.size(); });
     setFocusPolicy(Qt::StrongFocus);
     DialogLook::UseDialogBackground(this);
   }
@@ -200,7 +201,8 @@ private:
   public:
     explicit FitsWidth(SuggestEdit* edit) : QValidator(edit), edit(edit) {}
     State validate(QString& input, int&) const override {
-      if (input.size() > edit->text().size() && edit->fontMetrics().horizontalAdvance(input) > edit->TextWidth())
+      // Shortening is always allowed, even when a taken entry is wider.
+      if (input.size() > edit->acceptedLength && edit->fontMetrics().horizontalAdvance(input) > edit->TextWidth())
         return Invalid;
       return Acceptable;
     }
@@ -219,6 +221,7 @@ private:
   }
 
   NativeSuggest* suggest;
+  qsizetype acceptedLength = 0;
 };
 
 NativeSuggest::NativeSuggest(NativeDialog* dialog, int x, int y, int w, int h, int listHeight) {
