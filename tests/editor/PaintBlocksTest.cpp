@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,14 +50,20 @@ std::vector<Kind> Kinds() {
   };
 }
 
-}  // namespace
-
-TEST(PaintBlocks, FillEachKindInItsColourAndLightGreyWhenGreyed) {
+// Places one block of each kind on a fresh chart and hands it to the check.
+void ForEachKind(const std::function<void(const Kind&, ChartItem*, const View&)>& check) {
   for (const Kind& kind : Kinds()) {
     SCOPED_TRACE(kind.name);
     Chart chart;
-    ChartItem* item = kind.make(chart.sub);
-    View view = ViewAround(item);
+    std::unique_ptr<ChartItem> item(kind.make(chart.sub));
+    check(kind, item.get(), ViewAround(item.get()));
+  }
+}
+
+}  // namespace
+
+TEST(PaintBlocks, FillEachKindInItsColourAndLightGreyWhenGreyed) {
+  ForEachKind([](const Kind& kind, ChartItem* item, const View& view) {
     double x = item->canvasItem.x, y = item->canvasItem.y;
     QImage plain = Render(item, 0, view);
     QImage greyed = Render(item, PaintGreyed, view);
@@ -74,19 +81,13 @@ TEST(PaintBlocks, FillEachKindInItsColourAndLightGreyWhenGreyed) {
     // Selection shows only through the greying of the others.
     EXPECT_EQ(Render(item, PaintSelected, view), plain);
     EXPECT_EQ(Render(item, PaintSelected | PaintGreyed, view), greyed);
-    delete item;
-  }
+  });
 }
 
 TEST(PaintBlocks, ErrorMarkIsACrimsonEllipseTwentyUnitsOutside) {
-  for (const Kind& kind : Kinds()) {
-    SCOPED_TRACE(kind.name);
-    Chart chart;
-    ChartItem* item = kind.make(chart.sub);
-    View view = ViewAround(item);
+  ForEachKind([](const Kind& kind, ChartItem* item, const View& view) {
     double x = item->canvasItem.x, y = item->canvasItem.y;
     double w = item->canvasItem.w, h = item->canvasItem.h;
-    QImage plain = Render(item, 0, view);
     for (int flags : {PaintMarked, PaintMarked | PaintGreyed}) {
       QImage marked = Render(item, flags, view);
       if (!kind.hasMark) {
@@ -98,15 +99,14 @@ TEST(PaintBlocks, ErrorMarkIsACrimsonEllipseTwentyUnitsOutside) {
       EXPECT_TRUE(HasColour(marked, view, x + w + 19.5, y + h / 2, Of(Stock::Crimson), 40));
       EXPECT_TRUE(HasColour(marked, view, x + w / 2, y - 20, Of(Stock::Crimson), 40));
       EXPECT_TRUE(HasColour(marked, view, x + w / 2, y + h + 19.5, Of(Stock::Crimson), 40));
-      // Inside the ring the chart stays as it was, and the block too.
+      // On either side of the ring the chart is untouched, and the block too.
       EXPECT_TRUE(HasColour(marked, view, x - 12, y + h / 2, Of(Background())));
       EXPECT_TRUE(HasColour(marked, view, x - 28, y + h / 2, Of(Background())));
       if (!(flags & PaintGreyed)) {
         EXPECT_TRUE(HasColour(marked, view, x + kind.inside[0].first, y + kind.inside[0].second, Of(*kind.colour)));
       }
     }
-    delete item;
-  }
+  });
 }
 
 namespace {
