@@ -8,12 +8,18 @@
 #include <vector>
 
 #include "document/Canvas.h"
+#include "toolkit/NativeWindow.h"
 
 class Sub;
 class BlockConnector;
 class ChartItem;
 class XMLWriter;
 class XMLReader;
+class Drawing;
+
+// Paint states of an item, a bit set: other items are selected, this one is,
+// and this one is the sub's error item.
+constexpr int PaintGreyed = 1, PaintSelected = 2, PaintMarked = 4;
 
 // Loading state: the target slots of the call blocks read, with the sub names
 // from the file; and the saved numbers of one sub's items.
@@ -44,14 +50,15 @@ class ChartItem {
   // file and code operations are declared by the editor, the project file and
   // the compiler at the places marked.
   virtual ~ChartItem();
-  // OnPaint(Drawing*, int flags) -- editor
+  virtual void OnPaint(Drawing* drawing, int flags) = 0;  // editor
   virtual void Move(int dx, int dy);
   virtual bool WantsDrag(int x, int y) = 0;
   virtual void OnDrag(int x, int y);
   virtual bool IsInItem(int x, int y) = 0;
   virtual bool IsInItem(int x, int y, int w, int h) = 0;
   virtual bool HasConnectionPoint();
-  // OnEdit(HWND parent) -- editor
+  // Runs the item's edit dialog; true when the item changed (editor).
+  virtual bool OnEdit(NativeWindow parent);
   // The common part of the item's element; every kind calls it right after
   // opening its own element.
   virtual void WriteXML(XMLWriter* writer);

@@ -15,12 +15,12 @@ class Comment : public ChartItem {
   Comment(Sub* sub, int x, int y);
   explicit Comment(Sub* sub);
 
-  // OnPaint -- editor
+  void OnPaint(Drawing* drawing, int flags) override;  // editor
   bool WantsDrag(int x, int y) override;
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   bool HasConnectionPoint() override;
-  // OnEdit -- editor
+  bool OnEdit(NativeWindow parent) override;  // editor
   void WriteXML(XMLWriter* writer) override;
   void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) override;
   using ChartItem::ReadXML;

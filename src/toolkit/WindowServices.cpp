@@ -1,0 +1,84 @@
+// Window services over Qt widgets.
+#include "toolkit/WindowServices.h"
+
+#include "toolkit/QtWindow.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QFileDialog>
+#include <QMenu>
+#include <QWidget>
+
+namespace {
+
+void SetCursor(NativeWindow window, Qt::CursorShape shape) {
+  if (QWidget* widget = ToWidget(window))
+    widget->setCursor(shape);
+}
+
+// "*.pbn" -> "pbn", "dmp" -> "dmp", "*" -> "".
+QString DefaultSuffix(const std::string& pattern) {
+  std::string suffix = pattern;
+  size_t dot = suffix.rfind('.');
+  if (dot != std::string::npos)
+    suffix = suffix.substr(dot + 1);
+  if (suffix.find_first_of("*?[]") != std::string::npos)
+    return QString();
+  return QString::fromStdString(suffix);
+}
+
+} // namespace
+
+void NativeSetPointerCursor(NativeWindow window) { SetCursor(window, Qt::ArrowCursor); }
+
+void NativeSetCrossCursor(NativeWindow window) { SetCursor(window, Qt::CrossCursor); }
+
+bool NativeIsWindowMaximized(NativeWindow window) {
+  QWidget* widget = ToWidget(window);
+  return widget && widget->window()->isMaximized();
+}
+
+bool NativeFileDialog(NativeWindow owner, const std::string& pattern, const std::string& description,
+                      std::string& path, bool open) {
+  if (pattern.size() + description.size() > 250)
+    return false;
+  // Qt's own dialog, so that it looks and behaves the same on every desktop.
+  QFileDialog dialog(ToWidget(owner));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setNameFilter(QString::fromStdString(description + " (" + pattern + ")"));
+  if (open) {
+    dialog.setWindowTitle(QStringLiteral("Öffnen"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  } else {
+    dialog.setWindowTitle(QStringLiteral("Speichern unter"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(DefaultSuffix(pattern));
+  }
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.front().isEmpty())
+    return false;
+  path = files.front().toStdString();
+  return true;
+}
+
+int NativeShowMenu(NativeWindow window, int x, int y, const std::vector<std::string>& entries) {
+  QWidget* widget = ToWidget(window);
+  QMenu menu(widget);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i] == "-")
+      menu.addSeparator();
+    else
+      menu.addAction(QString::fromStdString(entries[i]))->setData(int(i));
+  }
+  // A Qt window has no hidden frame when maximized, so the client point is
+  // where the user sees it.
+  QPoint at = widget ? widget->mapToGlobal(QPoint(x, y)) : QPoint(x, y);
+  QAction* chosen = menu.exec(at);
+  if (!chosen)
+    return -1;
+  return chosen->data().toInt();
+}
