@@ -25,7 +25,12 @@ struct Box {
   std::string text, caption;
   MessageBox::Buttons buttons;
   MessageBox::Icon icon;
+  NativeWindow owner;
 };
+
+// Stands for the main window where no window is shown: only compared.
+inline char mainWindowStandIn;
+inline NativeWindow const MainWindowStandIn = reinterpret_cast<NativeWindow>(&mainWindowStandIn);
 
 // Records the message boxes shown while it lives.
 class BoxRecorder {
@@ -34,7 +39,7 @@ public:
       : previous(MessageBox::SetService([this](const std::string& text, const std::string& caption,
                                                MessageBox::Buttons buttons, MessageBox::Icon icon) {
           std::lock_guard lock(mutex);
-          boxes.push_back({text, caption, buttons, icon});
+          boxes.push_back({text, caption, buttons, icon, MessageBox::Owner()});
           return MessageBox::Result::Ok;
         })) {}
   ~BoxRecorder() { MessageBox::SetService(previous); }

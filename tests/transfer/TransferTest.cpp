@@ -84,7 +84,7 @@ TEST(Transfer, ChartErrorIsShownAndNamesItsItemWithoutUpload) {
   Sub* main = chart.Main();
   Chart::Chain(main, {chart.End(main)});
   ChartItem* orphan = chart.Assign(main, "var0 = 1");
-  Transfer transfer(&chart.project, nullptr);
+  Transfer transfer(&chart.project, MainWindowStandIn);
   EXPECT_EQ(transfer.errorItem, orphan);
   EXPECT_EQ(progress.calls, 0);
   EXPECT_EQ(transfer.State(), TransferGenerating);
@@ -95,6 +95,7 @@ TEST(Transfer, ChartErrorIsShownAndNamesItsItemWithoutUpload) {
   EXPECT_EQ(box.caption, TransferCaption);
   EXPECT_EQ(box.buttons, MessageBox::Buttons::Ok);
   EXPECT_EQ(box.icon, MessageBox::Icon::Information);
+  EXPECT_EQ(box.owner, MainWindowStandIn);
 }
 
 TEST(Transfer, InternalCompilerErrorIsShownWithoutItemOrUpload) {
@@ -105,7 +106,7 @@ TEST(Transfer, InternalCompilerErrorIsShownWithoutItemOrUpload) {
   chart.variables().variableList.push_back(new Variable("zahl", VariableKind::Integer));
   Chart::Chain(main, {chart.Assign(main, "zahl = 1"), chart.End(main)});
   testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, nullptr);
+  Transfer transfer(&chart.project, MainWindowStandIn);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "no listing of an image that failed to link";
   EXPECT_EQ(transfer.errorItem, nullptr);
   EXPECT_EQ(progress.calls, 0);
@@ -113,6 +114,7 @@ TEST(Transfer, InternalCompilerErrorIsShownWithoutItemOrUpload) {
   EXPECT_EQ(boxes.Boxes()[0].text, "Internal compiler error:\nLocation zahl has not been defined");
   EXPECT_EQ(boxes.Boxes()[0].caption, "Compiler-Fehler:\n\n");
   EXPECT_EQ(boxes.Boxes()[0].icon, MessageBox::Icon::Information);
+  EXPECT_EQ(boxes.Boxes()[0].owner, MainWindowStandIn);
 }
 
 TEST(Transfer, ImageLargerThanTheFlashIsRefusedBeforeTheUpload) {
@@ -121,7 +123,7 @@ TEST(Transfer, ImageLargerThanTheFlashIsRefusedBeforeTheUpload) {
   Chart chart;
   Sub* main = chart.Main();
   Chart::Chain(main, {chart.Do(main, "print_str", {"\"" + std::string(8000, 'x') + "\""}), chart.End(main)});
-  Transfer transfer(&chart.project, nullptr);
+  Transfer transfer(&chart.project, MainWindowStandIn);
   EXPECT_EQ(transfer.errorItem, nullptr);
   EXPECT_EQ(progress.calls, 0);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
@@ -146,7 +148,7 @@ TEST(Transfer, CompiledProjectGoesThroughTheBootloaderToTheBoardOfTheSettings) {
   });
   Greeting chart;
   testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, nullptr);
+  Transfer transfer(&chart.project, MainWindowStandIn);
   std::string listing = testing::internal::GetCapturedStdout();
   peer.Stop();
 
@@ -195,7 +197,7 @@ TEST(Transfer, ProgrammerOfTheSettingsChoosesTheProtocol) {
     });
     Greeting chart;
     testing::internal::CaptureStdout();
-    Transfer transfer(&chart.project, nullptr);
+    Transfer transfer(&chart.project, MainWindowStandIn);
     testing::internal::GetCapturedStdout();
     peer.Stop();
     ASSERT_FALSE(received.empty());
@@ -215,13 +217,14 @@ TEST(Transfer, PortThatCannotBeOpenedIsReportedAfterTheProgressEnds) {
     ProgressScript progress;
     Greeting chart;
     testing::internal::CaptureStdout();
-    Transfer transfer(&chart.project, nullptr);
+    Transfer transfer(&chart.project, MainWindowStandIn);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(progress.calls, 1);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, PortOpenText);
     EXPECT_EQ(boxes.Boxes()[0].caption, TransferCaption);
     EXPECT_EQ(transfer.errorMessage, PortOpenText);
+    EXPECT_EQ(boxes.Boxes()[0].owner, MainWindowStandIn);
   }
 }
 
@@ -243,7 +246,7 @@ TEST(Transfer, ProgressEndedWhileWaitingForTheResetStopsTheUpload) {
     });
     Greeting chart;
     testing::internal::CaptureStdout();
-    Transfer transfer(&chart.project, nullptr);
+    Transfer transfer(&chart.project, MainWindowStandIn);
     testing::internal::GetCapturedStdout();
     peer.Stop();
     EXPECT_TRUE(transfer.Cancelled());
@@ -263,7 +266,7 @@ TEST(TransferOptiboot, CompiledProjectIsWrittenToTheFlash) {
   ProgressScript progress;
   Greeting chart;
   testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, nullptr);
+  Transfer transfer(&chart.project, MainWindowStandIn);
   testing::internal::GetCapturedStdout();
   board.Stop();
   EXPECT_TRUE(boxes.Boxes().empty()) << transfer.errorMessage;
