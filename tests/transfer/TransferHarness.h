@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -130,4 +131,14 @@ private:
 inline std::vector<unsigned char> PaddedToBlocks(std::vector<unsigned char> image) {
   while (image.size() % 128 != 0) image.push_back(BascomUploader::PaddingChar);
   return image;
+}
+
+// A whole transfer of the project, with the listing it prints kept off the
+// test output (and handed over when asked for).
+inline std::unique_ptr<Transfer> RunTransfer(Project& project, NativeWindow parent, std::string* listing = nullptr) {
+  testing::internal::CaptureStdout();
+  auto transfer = std::make_unique<Transfer>(&project, parent);
+  std::string printed = testing::internal::GetCapturedStdout();
+  if (listing) *listing = printed;
+  return transfer;
 }

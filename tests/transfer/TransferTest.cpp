@@ -84,10 +84,10 @@ TEST(Transfer, ChartErrorIsShownAndNamesItsItemWithoutUpload) {
   Sub* main = chart.Main();
   Chart::Chain(main, {chart.End(main)});
   ChartItem* orphan = chart.Assign(main, "var0 = 1");
-  Transfer transfer(&chart.project, MainWindowStandIn);
-  EXPECT_EQ(transfer.errorItem, orphan);
+  auto transfer = RunTransfer(chart.project, MainWindowStandIn);
+  EXPECT_EQ(transfer->errorItem, orphan);
   EXPECT_EQ(progress.calls, 0);
-  EXPECT_EQ(transfer.State(), TransferGenerating);
+  EXPECT_EQ(transfer->State(), TransferGenerating);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   Box box = boxes.Boxes()[0];
   EXPECT_EQ(box.text, "Dieser Block wird von keiner Stelle deines Programms benutzt!\nWenn du ihn nicht "
@@ -105,10 +105,10 @@ TEST(Transfer, InternalCompilerErrorIsShownWithoutItemOrUpload) {
   Sub* main = chart.Main();
   chart.variables().variableList.push_back(new Variable("zahl", VariableKind::Integer));
   Chart::Chain(main, {chart.Assign(main, "zahl = 1"), chart.End(main)});
-  testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, MainWindowStandIn);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "no listing of an image that failed to link";
-  EXPECT_EQ(transfer.errorItem, nullptr);
+  std::string listing;
+  auto transfer = RunTransfer(chart.project, MainWindowStandIn, &listing);
+  EXPECT_EQ(listing, "") << "no listing of an image that failed to link";
+  EXPECT_EQ(transfer->errorItem, nullptr);
   EXPECT_EQ(progress.calls, 0);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].text, "Internal compiler error:\nLocation zahl has not been defined");
@@ -123,8 +123,8 @@ TEST(Transfer, ImageLargerThanTheFlashIsRefusedBeforeTheUpload) {
   Chart chart;
   Sub* main = chart.Main();
   Chart::Chain(main, {chart.Do(main, "print_str", {"\"" + std::string(8000, 'x') + "\""}), chart.End(main)});
-  Transfer transfer(&chart.project, MainWindowStandIn);
-  EXPECT_EQ(transfer.errorItem, nullptr);
+  auto transfer = RunTransfer(chart.project, MainWindowStandIn);
+  EXPECT_EQ(transfer->errorItem, nullptr);
   EXPECT_EQ(progress.calls, 0);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].caption, TransferCaption);
@@ -147,23 +147,22 @@ TEST(Transfer, CompiledProjectGoesThroughTheBootloaderToTheBoardOfTheSettings) {
     EXPECT_TRUE(progress.AwaitState(transfer, TransferDone));
   });
   Greeting chart;
-  testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, MainWindowStandIn);
-  std::string listing = testing::internal::GetCapturedStdout();
+  std::string listing;
+  auto transfer = RunTransfer(chart.project, MainWindowStandIn, &listing);
   peer.Stop();
 
-  ASSERT_NE(transfer.program, nullptr);
-  const std::vector<unsigned char>& image = transfer.program->binary.code;
+  ASSERT_NE(transfer->program, nullptr);
+  const std::vector<unsigned char>& image = transfer->program->binary.code;
   EXPECT_EQ(listing, IntelHexListing(image));
   EXPECT_EQ(board.image, PaddedToBlocks(image));
   EXPECT_TRUE(board.checksumsValid);
   EXPECT_TRUE(board.eot);
   EXPECT_EQ(board.stateAtFirstBlock, TransferSending);
   EXPECT_TRUE(boxes.Boxes().empty());
-  EXPECT_EQ(transfer.errorMessage, "");
-  EXPECT_EQ(transfer.errorItem, nullptr);
-  EXPECT_EQ(transfer.State(), TransferDone);
-  EXPECT_FALSE(transfer.Cancelled());
+  EXPECT_EQ(transfer->errorMessage, "");
+  EXPECT_EQ(transfer->errorItem, nullptr);
+  EXPECT_EQ(transfer->State(), TransferDone);
+  EXPECT_FALSE(transfer->Cancelled());
   EXPECT_EQ(progress.calls, 1);
   ASSERT_FALSE(progress.statesSeen.empty());
   EXPECT_EQ(progress.statesSeen.back(), TransferDone);
@@ -196,16 +195,14 @@ TEST(Transfer, ProgrammerOfTheSettingsChoosesTheProtocol) {
       transfer->Cancel();  // "Abbrechen"
     });
     Greeting chart;
-    testing::internal::CaptureStdout();
-    Transfer transfer(&chart.project, MainWindowStandIn);
-    testing::internal::GetCapturedStdout();
+    auto transfer = RunTransfer(chart.project, MainWindowStandIn);
     peer.Stop();
     ASSERT_FALSE(received.empty());
     EXPECT_EQ(received[0], c.firstByte);
-    EXPECT_EQ(transfer.State(), TransferDone);
+    EXPECT_EQ(transfer->State(), TransferDone);
     ASSERT_EQ(boxes.Boxes().size(), 1u) << "the stopped upload reports the step it was in";
     EXPECT_EQ(boxes.Boxes()[0].caption, TransferCaption);
-    EXPECT_EQ(boxes.Boxes()[0].text, transfer.errorMessage);
+    EXPECT_EQ(boxes.Boxes()[0].text, transfer->errorMessage);
   }
 }
 
@@ -216,14 +213,12 @@ TEST(Transfer, PortThatCannotBeOpenedIsReportedAfterTheProgressEnds) {
     SettingsGuard settings(programmer, "/nonexistent/ttyPellburne");
     ProgressScript progress;
     Greeting chart;
-    testing::internal::CaptureStdout();
-    Transfer transfer(&chart.project, MainWindowStandIn);
-    testing::internal::GetCapturedStdout();
+    auto transfer = RunTransfer(chart.project, MainWindowStandIn);
     EXPECT_EQ(progress.calls, 1);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, PortOpenText);
     EXPECT_EQ(boxes.Boxes()[0].caption, TransferCaption);
-    EXPECT_EQ(transfer.errorMessage, PortOpenText);
+    EXPECT_EQ(transfer->errorMessage, PortOpenText);
     EXPECT_EQ(boxes.Boxes()[0].owner, MainWindowStandIn);
   }
 }
@@ -245,12 +240,10 @@ TEST(Transfer, ProgressEndedWhileWaitingForTheResetStopsTheUpload) {
       if (setFlag) transfer->Cancel();
     });
     Greeting chart;
-    testing::internal::CaptureStdout();
-    Transfer transfer(&chart.project, MainWindowStandIn);
-    testing::internal::GetCapturedStdout();
+    auto transfer = RunTransfer(chart.project, MainWindowStandIn);
     peer.Stop();
-    EXPECT_TRUE(transfer.Cancelled());
-    EXPECT_EQ(transfer.State(), TransferDone);
+    EXPECT_TRUE(transfer->Cancelled());
+    EXPECT_EQ(transfer->State(), TransferDone);
     EXPECT_TRUE(board.blocks.empty());
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, NoAnswerText);
@@ -265,12 +258,10 @@ TEST(TransferOptiboot, CompiledProjectIsWrittenToTheFlash) {
   SettingsGuard settings("Arduino", board.Port());
   ProgressScript progress;
   Greeting chart;
-  testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, MainWindowStandIn);
-  testing::internal::GetCapturedStdout();
+  auto transfer = RunTransfer(chart.project, MainWindowStandIn);
   board.Stop();
-  EXPECT_TRUE(boxes.Boxes().empty()) << transfer.errorMessage;
-  auto image = transfer.program->binary.code;
+  EXPECT_TRUE(boxes.Boxes().empty()) << transfer->errorMessage;
+  auto image = transfer->program->binary.code;
   image.resize((image.size() + 127) / 128 * 128, 0xFF);
   EXPECT_EQ(board.Flash(0, static_cast<uint32_t>(image.size())), image);
   EXPECT_TRUE(board.ApplicationStarted());

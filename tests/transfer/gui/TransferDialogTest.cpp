@@ -112,9 +112,7 @@ TEST(TransferDialog, ShowsEachStepAndClosesByItselfWhenTheUploadIsDone) {
       Closed(),
   });
   Greeting chart;
-  testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, FromWidget(&mainWindow));
-  testing::internal::GetCapturedStdout();
+  auto transfer = RunTransfer(chart.project, FromWidget(&mainWindow));
   board.peer.Stop();
 
   EXPECT_TRUE(driver.Finished()) << "steps done: " << driver.StepsDone();
@@ -125,8 +123,8 @@ TEST(TransferDialog, ShowsEachStepAndClosesByItselfWhenTheUploadIsDone) {
   EXPECT_EQ(buttonBox, QRect(190, 134, 100, 24));
   EXPECT_EQ(labelBox, QRect(10, 34, 400, 20));
   EXPECT_TRUE(boxes.Boxes().empty());
-  EXPECT_FALSE(transfer.Cancelled());
-  EXPECT_EQ(board.board.image, PaddedToBlocks(transfer.program->binary.code));
+  EXPECT_FALSE(transfer->Cancelled());
+  EXPECT_EQ(board.board.image, PaddedToBlocks(transfer->program->binary.code));
 }
 
 // Once the send thread has ended the test owns the state and sets each
@@ -170,9 +168,7 @@ TEST(TransferDialog, LabelFollowsTheStateAndDoneEndsTheDialog) {
     cancelled = transfer->Cancelled();
   });
   Greeting chart;
-  testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, nullptr);
-  testing::internal::GetCapturedStdout();
+  auto transfer = RunTransfer(chart.project, nullptr);
   EXPECT_TRUE(driver.Finished()) << "steps done: " << driver.StepsDone();
   EXPECT_TRUE(dialogOk);
   EXPECT_FALSE(cancelled);
@@ -215,14 +211,12 @@ TEST(TransferDialog, AbbrechenEscapeAndClosingStopTheUploadWaitingForTheReset) {
       cancelledByDialog = transfer->Cancelled();
     });
     Greeting chart;
-    testing::internal::CaptureStdout();
-    Transfer transfer(&chart.project, nullptr);
-    testing::internal::GetCapturedStdout();
+    auto transfer = RunTransfer(chart.project, nullptr);
     board.peer.Stop();
     EXPECT_TRUE(driver.Finished()) << "steps done: " << driver.StepsDone();
     EXPECT_EQ(dialogOk, c.ok);
     EXPECT_TRUE(cancelledByDialog);
-    EXPECT_EQ(transfer.State(), TransferDone);
+    EXPECT_EQ(transfer->State(), TransferDone);
     EXPECT_TRUE(board.board.blocks.empty());
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, NoAnswerText);
