@@ -1,0 +1,126 @@
+// Text through Drawing: alignment in the box, wrapping, clipping and fonts.
+#include "toolkit/gui/RenderTestUtil.h"
+
+#include <QFontInfo>
+#include <gtest/gtest.h>
+
+using namespace RenderTest;
+
+namespace {
+
+QImage RenderText(const std::string& text, QRectF box, int align, const Font& font = Stock::GuiFont,
+                  double scale = 1) {
+  return Render(300, 200, [&](Drawing& drawing) {
+    drawing.TranslateAndScale(0, 0, scale);
+    drawing.PrintText(box.x(), box.y(), box.width(), box.height(), text, font, Stock::Black,
+                      static_cast<Drawing::Align>(align));
+    drawing.RestoreTranslateAndScale();
+  });
+}
+
+} // namespace
+
+TEST(DrawingText, AlignmentPlacesTheTextInItsBox) {
+  const QRectF box(20, 30, 200, 100);
+  QRect topLeft = InkBox(RenderText("Aufruf", box, Drawing::AlignTopLeft));
+  QRect middleLeft = InkBox(RenderText("Aufruf", box, Drawing::AlignMiddleLeft));
+  QRect centred = InkBox(RenderText("Aufruf", box, Drawing::AlignCentered));
+  ASSERT_FALSE(topLeft.isEmpty());
+  // The same glyphs in all three.
+  EXPECT_EQ(topLeft.size(), middleLeft.size());
+  EXPECT_EQ(topLeft.size(), centred.size());
+
+  EXPECT_NEAR(topLeft.left(), 20, 3);
+  EXPECT_NEAR(topLeft.top(), 30, 6);
+  EXPECT_NEAR(middleLeft.left(), 20, 3);
+  EXPECT_NEAR(middleLeft.center().y(), 80, 4);
+  EXPECT_NEAR(centred.center().x(), 120, 2);
+  EXPECT_NEAR(centred.center().y(), 80, 4);
+}
+
+TEST(DrawingText, UnknownAlignmentDrawsTopLeft) {
+  const QRectF box(10, 10, 200, 100);
+  EXPECT_EQ(RenderText("Nein", box, 7), RenderText("Nein", box, Drawing::AlignTopLeft));
+  EXPECT_NE(RenderText("Nein", box, 7), RenderText("Nein", box, Drawing::AlignCentered));
+}
+
+TEST(DrawingText, WrapsAtTheBoxWidthAndAtLineBreaks) {
+  const QRectF wide(10, 10, 280, 180);
+  QRect oneLine = InkBox(RenderText("Ende", wide, Drawing::AlignTopLeft));
+  QRect twoLines = InkBox(RenderText("Ende\nEnde", wide, Drawing::AlignTopLeft));
+  EXPECT_EQ(twoLines.width(), oneLine.width());
+  EXPECT_GT(twoLines.height(), oneLine.height() * 3 / 2);
+
+  // Words wrap at the width of the box.
+  QRect words = InkBox(RenderText("Ende Ende Ende", QRectF(10, 10, 60, 180), Drawing::AlignTopLeft));
+  EXPECT_LE(words.right(), 70);
+  EXPECT_GT(words.height(), oneLine.height() * 5 / 2);
+
+  // A word longer than the box breaks inside the word instead of leaving it.
+  QRect longWord = InkBox(RenderText("AAAAAAAAAAAAAAAAAAAA", QRectF(10, 10, 50, 180), Drawing::AlignTopLeft));
+  EXPECT_LE(longWord.right(), 60);
+  EXPECT_GT(longWord.height(), oneLine.height() * 2);
+}
+
+TEST(DrawingText, TextNeverLeavesItsBox) {
+  QRect ink = InkBox(RenderText("Übertragen Übertragen Übertragen Übertragen", QRectF(40, 40, 50, 20),
+                                Drawing::AlignCentered));
+  ASSERT_FALSE(ink.isEmpty());
+  EXPECT_TRUE(QRect(40, 40, 50, 20).contains(ink)) << ink.x() << "," << ink.y() << " " << ink.width() << "x"
+                                                   << ink.height();
+}
+
+TEST(DrawingText, TextScalesWithTheTransform) {
+  QRect normal = InkBox(RenderText("Ja", QRectF(0, 0, 100, 50), Drawing::AlignTopLeft));
+  QRect doubled = InkBox(RenderText("Ja", QRectF(0, 0, 100, 50), Drawing::AlignTopLeft, Stock::GuiFont, 2));
+  EXPECT_NEAR(doubled.width(), 2 * normal.width(), 3);
+  EXPECT_NEAR(doubled.height(), 2 * normal.height(), 3);
+}
+
+TEST(DrawingText, Utf8TextIsDrawnAsItsCharacters) {
+  const QRectF box(10, 10, 280, 100);
+  QRect umlaut = InkBox(RenderText("Ä", box, Drawing::AlignTopLeft));
+  QRect plain = InkBox(RenderText("A", box, Drawing::AlignTopLeft));
+  // The same letter with dots above it, not two replacement glyphs.
+  EXPECT_EQ(umlaut.width(), plain.width());
+  EXPECT_EQ(umlaut.bottom(), plain.bottom());
+  EXPECT_LT(umlaut.top(), plain.top());
+  EXPECT_TRUE(InkBox(RenderText("", box, Drawing::AlignTopLeft)).isEmpty());
+}
+
+TEST(DrawingText, UnknownFamiliesFallBackToSansSerifAtTheSameSizeAndStyle) {
+  Font missing("No Such Family Anywhere", 11, false, false);
+  EXPECT_FALSE(missing.HasFamily());
+  Font sans("sans-serif", 11, false, false);
+  QFontInfo fallback(ToQFont(missing));
+  QFontInfo generic(ToQFont(sans));
+  EXPECT_EQ(fallback.family(), generic.family());
+  EXPECT_EQ(fallback.pointSize(), 11);
+  const QRectF box(10, 10, 280, 100);
+  EXPECT_EQ(RenderText("Funktion1", box, Drawing::AlignTopLeft, missing),
+            RenderText("Funktion1", box, Drawing::AlignTopLeft, sans));
+
+  // Style and size still count.
+  Font bold("No Such Family Anywhere", 11, true, false);
+  Font italic("No Such Family Anywhere", 11, false, true);
+  Font large("No Such Family Anywhere", 22, false, false);
+  EXPECT_EQ(bold.Style(), 1);
+  EXPECT_EQ(Font("x", 11, true, true).Style(), 3);
+  EXPECT_TRUE(QFontInfo(ToQFont(bold)).bold());
+  EXPECT_TRUE(QFontInfo(ToQFont(italic)).italic());
+  QRect normalInk = InkBox(RenderText("Funktion1", box, Drawing::AlignTopLeft, missing));
+  EXPECT_GT(InkBox(RenderText("Funktion1", box, Drawing::AlignTopLeft, bold)).width(), normalInk.width());
+  double ratio = double(InkBox(RenderText("Funktion1", box, Drawing::AlignTopLeft, large)).width()) / normalInk.width();
+  EXPECT_GT(ratio, 1.8);
+  EXPECT_LT(ratio, 2.2);
+}
+
+TEST(DrawingText, DialogFontIsElevenPointSansSerif) {
+  QFontInfo info(ToQFont(Stock::GuiFont));
+  EXPECT_EQ(Stock::GuiFont.family, "MS Shell Dlg");
+  EXPECT_EQ(info.pointSize(), 11);
+  EXPECT_FALSE(info.bold());
+  EXPECT_FALSE(info.italic());
+  // Present or not, the dialog font draws.
+  EXPECT_FALSE(InkBox(RenderText("Start", QRectF(0, 0, 128, 72), Drawing::AlignCentered)).isEmpty());
+}
