@@ -24,9 +24,6 @@ bool WaitFor(const std::function<bool()>& condition) {
   return true;
 }
 
-uint32_t Rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
-uint32_t Rgb(const Color& color) { return color.argb & 0xFFFFFF; }
-
 TEST(FrameHitTest, BandsCaptionAndClient) {
   const int L = 100, T = 50, R = 900, B = 650, W = 800;
   struct Case {

@@ -19,9 +19,6 @@ QImage Render(MainWindow& main) {
   return image;
 }
 
-uint32_t Rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
-uint32_t Rgb(const Color& color) { return color.argb & 0xFFFFFF; }
-
 using Chrome = MainWindowFixture;
 
 TEST_F(Chrome, StartsWithTheStartSubShownAndNothingModified) {

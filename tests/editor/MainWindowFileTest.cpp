@@ -28,6 +28,7 @@ const std::string SaveQuestion = "Willst du die Änderungen an der Datei speiche
 TEST_F(FileCommands, SaveWithNothingModifiedDoesNothing) {
   BoxRecorder boxes;
   ModalDriver noDialog({});
+  main.needsRepaint = false;
   main.Save();
   EXPECT_FALSE(main.needsRepaint);
   EXPECT_TRUE(boxes.boxes.empty());

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
@@ -22,6 +24,7 @@
 #include "document/Project.h"
 #include "document/Sub.h"
 #include "editor/MainWindow.h"
+#include "toolkit/Drawing.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/QtWindow.h"
 
@@ -99,10 +102,12 @@ class ModalDriver {
 // Steps for the file dialog and the menu.
 inline ModalDriver::Step ChooseFile(const std::string& path) {
   return [path](QWidget* widget) {
-    auto* dialog = qobject_cast<QFileDialog*>(widget);
-    ASSERT_NE(dialog, nullptr) << "expected a file dialog";
-    dialog->selectFile(QString::fromStdString(path));
-    dialog->accept();
+    ASSERT_NE(qobject_cast<QFileDialog*>(widget), nullptr) << "expected a file dialog";
+    // Typed into the name field and confirmed, as a user does.
+    auto* edit = widget->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(QString::fromStdString(path));
+    QTest::keyClick(edit, Qt::Key_Return);
   };
 }
 
@@ -147,6 +152,10 @@ struct MainWindowFixture : ::testing::Test {
     main.OnMouseUp(x, y, keys);
   }
 };
+
+// Pixel colours without alpha.
+inline uint32_t Rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+inline uint32_t Rgb(const Color& color) { return color.argb & 0xFFFFFF; }
 
 // A folder of its own for one test's files.
 class TempFolder {
