@@ -8,6 +8,7 @@ namespace MessageBox {
 namespace {
 
 std::mutex serviceMutex;
+thread_local NativeWindow currentOwner = nullptr;
 
 Service& CurrentService() {
   static Service service;
@@ -16,8 +17,15 @@ Service& CurrentService() {
 
 Result WriteToStandardError(const std::string& text, const std::string& caption, Buttons buttons) {
   std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
-  // Nobody can answer: a question counts as cancelled, so nothing is discarded.
-  return buttons == Buttons::Ok ? Result::Ok : Result::Cancel;
+  // Nobody can answer: a question counts as refused, so nothing is discarded.
+  switch (buttons) {
+  case Buttons::Ok:
+    return Result::Ok;
+  case Buttons::YesNo:
+    return Result::No;
+  default:
+    return Result::Cancel;
+  }
 }
 
 } // namespace
@@ -28,6 +36,10 @@ Service SetService(Service service) {
 }
 
 Result Show(const std::string& text, const std::string& caption, Buttons buttons, Icon icon) {
+  return Show(nullptr, text, caption, buttons, icon);
+}
+
+Result Show(NativeWindow owner, const std::string& text, const std::string& caption, Buttons buttons, Icon icon) {
   Service service;
   {
     std::lock_guard<std::mutex> lock(serviceMutex);
@@ -35,7 +47,15 @@ Result Show(const std::string& text, const std::string& caption, Buttons buttons
   }
   if (!service)
     return WriteToStandardError(text, caption, buttons);
+  // Restored afterwards, so a box shown while another is up keeps its own owner.
+  struct OwnerScope {
+    NativeWindow previous;
+    explicit OwnerScope(NativeWindow owner) : previous(std::exchange(currentOwner, owner)) {}
+    ~OwnerScope() { currentOwner = previous; }
+  } scope(owner);
   return service(text, caption, buttons, icon);
 }
+
+NativeWindow Owner() { return currentOwner; }
 
 } // namespace MessageBox

@@ -41,4 +41,31 @@ TEST(MessageBoxService, FallbackWritesToStandardErrorAndNeverAgrees) {
   MessageBox::SetService(previous);
 }
 
+TEST(MessageBoxService, OwnerIsKnownToTheServiceWhileItsBoxIsShown) {
+  int window = 0;
+  auto* owner = reinterpret_cast<NativeWindow>(&window);
+  std::vector<NativeWindow> owners;
+  auto previous = MessageBox::SetService([&](const std::string& text, const std::string&, MessageBox::Buttons,
+                                             MessageBox::Icon) {
+    owners.push_back(MessageBox::Owner());
+    // A box without owner shown while the owned one is up has none.
+    if (text == "außen")
+      MessageBox::Show("innen", "Titel");
+    return MessageBox::Result::Yes;
+  });
+  EXPECT_EQ(MessageBox::Show(owner, "außen", "Löschen", MessageBox::Buttons::YesNo, MessageBox::Icon::Question),
+            MessageBox::Result::Yes);
+  EXPECT_EQ(MessageBox::Owner(), nullptr);
+  EXPECT_EQ(owners, (std::vector<NativeWindow>{owner, nullptr}));
+  MessageBox::SetService(previous);
+}
+
+TEST(MessageBoxService, FallbackRefusesYesNoQuestions) {
+  auto previous = MessageBox::SetService({});
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(MessageBox::Show(nullptr, "Löschen?", "Löschen", MessageBox::Buttons::YesNo), MessageBox::Result::No);
+  testing::internal::GetCapturedStderr();
+  MessageBox::SetService(previous);
+}
+
 } // namespace
