@@ -11,6 +11,7 @@
 #include "document/Sub.h"
 #include "editor/EditAliases.h"
 #include "editor/EditDialogs.h"
+#include "editor/SettingsDialog.h"
 #include "toolkit/Drawing.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/WindowServices.h"

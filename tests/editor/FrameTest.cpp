@@ -184,4 +184,14 @@ TEST_F(Frame, ClosingAModifiedProjectAsksFirst) {
   EXPECT_FALSE(frame->isVisible());
 }
 
+TEST_F(Frame, QuitFromTheMenuClosesAnUnmodifiedProjectAtOnce) {
+  BoxRecorder boxes;
+  {
+    ModalDriver driver({ChooseMenuEntry("Beenden")});
+    QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(20, 20));
+  }
+  EXPECT_FALSE(frame->isVisible());
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
 }  // namespace

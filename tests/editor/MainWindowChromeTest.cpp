@@ -2,8 +2,10 @@
 // which clicks reach them, the routing of events to the chart view, the tab
 // strip's scrolling and adding, and stale tab positions after a deletion.
 #include <QImage>
+#include <QListWidget>
 
 #include "MainWindowHarness.h"
+#include "document/Instruction.h"
 #include "document/ProgramFlow.h"
 #include "toolkit/QtDrawing.h"
 
@@ -270,6 +272,43 @@ TEST_F(Chrome, CancelledInstructionChoiceKeepsTheTool) {
     Click(20, main.toolBarTop + 48 * 2 + 24);
   }
   EXPECT_EQ(main.view->insertTool, InsertIfBlock);
+}
+
+TEST_F(Chrome, ConfirmedInstructionChoiceArmsTheInstructionTool) {
+  QString chosenText;
+  {
+    ModalDriver driver({[&](QWidget* dialog) {
+      auto* list = dialog->findChild<QListWidget*>();
+      ASSERT_NE(list, nullptr);
+      ASSERT_GT(list->count(), 2);
+      chosenText = list->item(2)->text();
+      list->setCurrentRow(2);
+    }});
+    Click(20, main.toolBarTop + 48 * 2 + 24);
+  }
+  EXPECT_EQ(main.view->insertTool, InsertInstruction);
+  ASSERT_NE(main.view->insertInfo, nullptr);
+  EXPECT_EQ(QString::fromUtf8(main.view->insertInfo->displayName), chosenText);
+}
+
+TEST_F(Chrome, MainMenuOpensTheVariablesAndSettingsDialogs) {
+  QStringList titles;
+  auto recordAndCancel = [&](QWidget* dialog) {
+    titles.append(dialog->windowTitle());
+    CancelDialog()(dialog);
+  };
+  main.needsRepaint = false;
+  {
+    ModalDriver driver({ChooseMenuEntry("Variablen..."), recordAndCancel});
+    main.ShowMainMenu();
+  }
+  EXPECT_TRUE(main.needsRepaint);
+  EXPECT_FALSE(main.modified);
+  {
+    ModalDriver driver({ChooseMenuEntry("Einstellungen..."), recordAndCancel});
+    main.ShowMainMenu();
+  }
+  EXPECT_EQ(titles, QStringList({"Variablen", "Einstellungen"}));
 }
 
 TEST_F(Chrome, FrameSaveIconAndTitleButtons) {
