@@ -54,19 +54,23 @@ struct Placed {
   Drawing* drawing;
 };
 
-void FillPolygon(Drawing* drawing, std::initializer_list<std::pair<double, double>> points, const Color& color) {
+using Points = std::initializer_list<std::pair<double, double>>;
+
+// A closed figure through the points, back to the first.
+Path Polygon(Points points) {
   Path path;
-  bool first = true;
   for (auto [x, y] : points) {
-    if (first)
-      path.MoveTo(x, y);
-    else
+    if (path.HasCurrentPoint())
       path.LineTo(x, y);
-    first = false;
+    else
+      path.MoveTo(x, y);
   }
+  path.LineTo(points.begin()->first, points.begin()->second);
   path.Close();
-  drawing->FillPath(path, color);
+  return path;
 }
+
+void FillPolygon(Drawing* drawing, Points points, const Color& color) { drawing->FillPath(Polygon(points), color); }
 
 }  // namespace
 
@@ -124,13 +128,7 @@ void MainWindow::PaintMenuBar(Drawing* drawing) {
     // Open: a folder with its front flap.
     Placed at(drawing, 64, 7);
     FillPolygon(drawing, {{1, 4}, {12, 4}, {15, 8}, {31, 8}, {31, 30}, {1, 30}}, Stock::DarkerGrey);
-    Path flap;
-    flap.MoveTo(7, 14);
-    flap.LineTo(35, 14);
-    flap.LineTo(30, 30);
-    flap.LineTo(2, 30);
-    flap.LineTo(7, 14);
-    flap.Close();
+    Path flap = Polygon({{7, 14}, {35, 14}, {30, 30}, {2, 30}});
     drawing->FillPath(flap, Stock::White);
     drawing->DrawPath(flap, Stock::ThickerDarkerGreyPen);
   }
@@ -138,16 +136,9 @@ void MainWindow::PaintMenuBar(Drawing* drawing) {
     // Save: a floppy disk, dark while there is something to save.
     Placed at(drawing, 112, 7);
     drawing->FillRect(4, 4, 27, 27, Stock::White);
-    Path body;
-    body.MoveTo(2, 2);
-    body.LineTo(28, 2);
-    body.LineTo(33, 7);
-    body.LineTo(33, 33);
-    body.LineTo(2, 33);
-    body.LineTo(2, 2);
+    Path body = Polygon({{2, 2}, {28, 2}, {33, 7}, {33, 33}, {2, 33}});
     body.Rectangle(9, 4, 15, 9);   // shutter
     body.Rectangle(7, 19, 21, 12);  // label
-    body.Close();
     drawing->FillPath(body, modified ? Stock::DarkerGrey : Stock::MediumGrey);
     drawing->FillRect(19, 5, 3, 6, modified ? Stock::DarkerGrey : Stock::MediumGrey);
   }
