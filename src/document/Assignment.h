@@ -15,7 +15,7 @@ class Assignment : public ProgramBlock {
   Assignment(Sub* sub, int x, int y);
   explicit Assignment(Sub* sub);
 
-  // OnPaint -- editor
+  void OnPaint(Drawing* drawing, int flags) override;  // editor
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   // OnEdit -- editor

@@ -52,7 +52,7 @@ class BlockConnector : public ChartItem {
   explicit BlockConnector(Sub* sub);
 
   ~BlockConnector() override;
-  // OnPaint -- editor
+  void OnPaint(Drawing* drawing, int flags) override;  // editor
   void Move(int dx, int dy) override;
   bool WantsDrag(int x, int y) override;
   void OnDrag(int x, int y) override;

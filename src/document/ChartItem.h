@@ -14,6 +14,11 @@ class BlockConnector;
 class ChartItem;
 class XMLWriter;
 class XMLReader;
+class Drawing;
+
+// Paint states of an item, a bit set: other items are selected, this one is,
+// and this one is the sub's error item.
+constexpr int PaintGreyed = 1, PaintSelected = 2, PaintMarked = 4;
 
 // Loading state: the target slots of the call blocks read, with the sub names
 // from the file; and the saved numbers of one sub's items.
@@ -44,7 +49,7 @@ class ChartItem {
   // file and code operations are declared by the editor, the project file and
   // the compiler at the places marked.
   virtual ~ChartItem();
-  // OnPaint(Drawing*, int flags) -- editor
+  virtual void OnPaint(Drawing* drawing, int flags) = 0;  // editor
   virtual void Move(int dx, int dy);
   virtual bool WantsDrag(int x, int y) = 0;
   virtual void OnDrag(int x, int y);

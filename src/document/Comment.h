@@ -15,7 +15,7 @@ class Comment : public ChartItem {
   Comment(Sub* sub, int x, int y);
   explicit Comment(Sub* sub);
 
-  // OnPaint -- editor
+  void OnPaint(Drawing* drawing, int flags) override;  // editor
   bool WantsDrag(int x, int y) override;
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;

@@ -14,7 +14,7 @@ class IfBlock : public ProgramBlock {
   IfBlock(Sub* sub, int x, int y);
   explicit IfBlock(Sub* sub);
 
-  // OnPaint -- editor
+  void OnPaint(Drawing* drawing, int flags) override;  // editor
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   // OnEdit -- editor

@@ -36,7 +36,7 @@ class Instruction : public ProgramBlock {
   Instruction(Sub* sub, int x, int y, const InstructionInfo* info);
   explicit Instruction(Sub* sub);
 
-  // OnPaint -- editor
+  void OnPaint(Drawing* drawing, int flags) override;  // editor
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   // OnEdit -- editor

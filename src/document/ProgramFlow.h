@@ -13,7 +13,7 @@ class StartBlock : public ProgramBlock {
   StartBlock(Sub* sub, int x, int y);
   explicit StartBlock(Sub* sub);
 
-  // OnPaint -- editor
+  void OnPaint(Drawing* drawing, int flags) override;  // editor
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   bool HasConnectionPoint() override;
@@ -32,7 +32,7 @@ class EndBlock : public ProgramBlock {
   EndBlock(Sub* sub, int x, int y);
   explicit EndBlock(Sub* sub);
 
-  // OnPaint -- editor
+  void OnPaint(Drawing* drawing, int flags) override;  // editor
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   bool HasConnectionPoint() override;
@@ -53,7 +53,7 @@ class CallSub : public ProgramBlock {
   CallSub(Sub* sub, int x, int y);
   explicit CallSub(Sub* sub);
 
-  // OnPaint -- editor
+  void OnPaint(Drawing* drawing, int flags) override;  // editor
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   // OnEdit -- editor
