@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/Canvas.h"
+#include "toolkit/NativeWindow.h"
 
 class Sub;
 class BlockConnector;
@@ -56,7 +57,8 @@ class ChartItem {
   virtual bool IsInItem(int x, int y) = 0;
   virtual bool IsInItem(int x, int y, int w, int h) = 0;
   virtual bool HasConnectionPoint();
-  // OnEdit(HWND parent) -- editor
+  // Runs the item's edit dialog; true when the item changed (editor).
+  virtual bool OnEdit(NativeWindow parent);
   // The common part of the item's element; every kind calls it right after
   // opening its own element.
   virtual void WriteXML(XMLWriter* writer);

@@ -20,7 +20,7 @@ class Comment : public ChartItem {
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
   bool HasConnectionPoint() override;
-  // OnEdit -- editor
+  bool OnEdit(NativeWindow parent) override;  // editor
   void WriteXML(XMLWriter* writer) override;
   void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) override;
   using ChartItem::ReadXML;

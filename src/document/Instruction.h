@@ -39,7 +39,7 @@ class Instruction : public ProgramBlock {
   void OnPaint(Drawing* drawing, int flags) override;  // editor
   bool IsInItem(int x, int y) override;
   bool IsInItem(int x, int y, int w, int h) override;
-  // OnEdit -- editor
+  bool OnEdit(NativeWindow parent) override;  // editor
   void WriteXML(XMLWriter* writer) override;
   void ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) override;
   using ChartItem::ReadXML;

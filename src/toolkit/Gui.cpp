@@ -426,9 +426,14 @@ public:
     setItemDelegate(delegate);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
-    QObject::connect(this, &QListWidget::currentRowChanged, [this](int) {
-      if (!quiet)
-        Notify(this->control, NativeNotification::ListSelectionChange);
+    QObject::connect(this, &QListWidget::currentRowChanged, [this](int row) {
+      if (quiet)
+        return;
+      // The view moves the current row before it selects the entry; the
+      // handlers must already find the entry selected, as with a list box.
+      if (QListWidgetItem* entry = item(row))
+        entry->setSelected(true);
+      Notify(this->control, NativeNotification::ListSelectionChange);
     });
     QObject::connect(this, &QListWidget::itemDoubleClicked, [this](QListWidgetItem*) {
       Notify(this->control, NativeNotification::ListDoubleClick);

@@ -7,7 +7,9 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QToolTip>
 
 using namespace DialogDriver;
 
@@ -234,6 +236,36 @@ TEST(Dialog, ListboxEntriesTextsDataAndHeight) {
   EXPECT_EQ(secondIndex, 1);
   EXPECT_EQ(seen, "unchanged");
   EXPECT_EQ(heightSeen, 30);
+}
+
+TEST(Dialog, BalloonTipAndControlDeletedWhileTheDialogRuns) {
+  Watchdog watchdog;
+  NativeEdit* edit = nullptr;
+  ProbeDialog* self = nullptr;
+  bool tipShown = false;
+  QString tip;
+  QPointer<QWidget> labelWindow;
+  WhenModal([&](QWidget* modal) {
+    edit->ShowBalloonTip("Fehler", "Ungültiger Name", true);
+    tipShown = QToolTip::isVisible();
+    tip = QToolTip::text();
+    QToolTip::hideText();
+    // A control deleted early takes its window with it; the dialog goes on.
+    NativeControl* label = self->controls.back();
+    labelWindow = W(label);
+    self->controls.pop_back();
+    delete label;
+    EXPECT_TRUE(modal->isVisible());
+  });
+  ProbeDialog dialog(nullptr, 300, 100, "Test", [&](ProbeDialog& d) {
+    self = &d;
+    edit = d.Add<NativeEdit>(10, 10, 100, 21, "", false);
+    d.Add<NativeLabel>(10, 40, 100, 21, "weg");
+  });
+  EXPECT_TRUE(tipShown);
+  EXPECT_TRUE(tip.contains("Fehler"));
+  EXPECT_TRUE(tip.contains(QString::fromUtf8("Ungültiger Name")));
+  EXPECT_TRUE(labelWindow.isNull());
 }
 
 TEST(Dialog, TimerTicksUntilTheDialogEndsItself) {
