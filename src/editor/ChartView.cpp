@@ -310,13 +310,12 @@ void ChartView::OnPaint(Drawing* drawing) {
 }
 
 int ChartView::PaintState(const Sub* sub, const ChartItem* item) {
-  enum { Greyed = 1, Selected = 2, Marked = 4 };
   int state = 0;
   if (!sub->selection.empty()) {
     bool selected = std::find(sub->selection.begin(), sub->selection.end(), item) != sub->selection.end();
-    state = selected ? Selected : Greyed;
+    state = selected ? PaintSelected : PaintGreyed;
   }
-  if (item == sub->errorItem) state |= Marked;
+  if (item == sub->errorItem) state |= PaintMarked;
   return state;
 }
 
@@ -325,6 +324,7 @@ void ChartView::PaintItem(CanvasS* canvas, CanvasItemS* entry, void* userData) {
   // The item draws in its own units with its top-left corner at the origin.
   drawing->TranslateAndScale((entry->x - canvas->originX) * canvas->zoom, (entry->y - canvas->originY) * canvas->zoom,
                              canvas->zoom);
-  // The items' own painting is not there yet.
+  ChartItem* item = ChartItem::FromCanvas(entry);
+  item->OnPaint(drawing, PaintState(Sub::FromCanvas(canvas), item));
   drawing->RestoreTranslateAndScale();
 }

@@ -54,6 +54,7 @@ void EditSubDlg::OnDelete(NativeControl*) {
   // sub takes over its view size.
   if (view && view->sub == sub) {
     view->sub = project->subs.front();
+    view->pressedItem = nullptr;  // it lay on the doomed chart
     view->OnResize(sub->canvas.viewWidth, sub->canvas.viewHeight);
   }
   project->DeleteChart(sub);

@@ -133,10 +133,12 @@ struct EditOutcome {
   bool refused;
 };
 
-EditOutcome EditAssignment(Assignment& block, const std::string& text) {
+// The assignment and the if dialog alike.
+template <typename Dialog, typename Block>
+EditOutcome EditText(Block& block, const std::string& text) {
   bool refused = false;
   WhenModal([&](QWidget* modal) {
-    auto* dialog = Running<EditAssignmentDlg>(modal);
+    auto* dialog = Running<Dialog>(modal);
     dialog->input->SetWindowText(text);
     Click(dialog->okButton);
     refused = modal->isVisible();
@@ -147,19 +149,11 @@ EditOutcome EditAssignment(Assignment& block, const std::string& text) {
   return {changed, refused};
 }
 
-EditOutcome EditCondition(IfBlock& block, const std::string& text) {
-  bool refused = false;
-  WhenModal([&](QWidget* modal) {
-    auto* dialog = Running<EditIfDlg>(modal);
-    dialog->input->SetWindowText(text);
-    Click(dialog->okButton);
-    refused = modal->isVisible();
-    if (refused)
-      Click(dialog->cancelButton);
-  }, false);
-  bool changed = block.OnEdit(nullptr);
-  return {changed, refused};
+EditOutcome EditAssignment(Assignment& block, const std::string& text) {
+  return EditText<EditAssignmentDlg>(block, text);
 }
+
+EditOutcome EditCondition(IfBlock& block, const std::string& text) { return EditText<EditIfDlg>(block, text); }
 
 TEST_F(ItemDialogs, AssignmentDialogLayoutTextAndSuggestions) {
   Assignment block(sub, 0, 0);

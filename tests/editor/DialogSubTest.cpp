@@ -131,6 +131,7 @@ TEST_F(SubDialog, DeletionAsksFirstAndSwitchesTheViewAway) {
   call->target = doomed;
   view.sub = doomed;
   view.OnResize(700, 500);
+  view.pressedItem = doomed->start;
   owner.needsRepaint = false;
   recorder.answers = {MessageBox::Result::No, MessageBox::Result::Yes};
   bool openAfterNo = false;
@@ -157,6 +158,7 @@ TEST_F(SubDialog, DeletionAsksFirstAndSwitchesTheViewAway) {
   EXPECT_EQ(call->target, nullptr);
   // The view shows the start sub at the size it had.
   EXPECT_EQ(view.sub, project.subs[0]);
+  EXPECT_EQ(view.pressedItem, nullptr);
   EXPECT_EQ(project.subs[0]->canvas.viewWidth, 700);
   EXPECT_EQ(project.subs[0]->canvas.viewHeight, 500);
   EXPECT_TRUE(owner.needsRepaint);
