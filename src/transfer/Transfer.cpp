@@ -9,8 +9,8 @@
 #include "toolkit/Platform.h"
 #include "transfer/ArduinoUploader.h"
 #include "transfer/BascomUploader.h"
+#include "transfer/TransferDialog.h"
 
-#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -21,17 +21,11 @@ const char* const TransferErrorCaption = "Übertragungsfehler";
 const char* const CompilerErrorCaption = "Compiler-Fehler:\n\n";
 const char* const UnexpectedErrorText = "Bei der Übertragung ist ein unerwarteter Fehler aufgetreten.";
 
-void RunTransferDialog(NativeWindow parent, Transfer* transfer);
+void RunTransferDialog(NativeWindow parent, Transfer* transfer) { TransferDialog dialog(parent, transfer); }
 
 Transfer::ProgressRunner& CurrentRunner() {
   static Transfer::ProgressRunner runner = &RunTransferDialog;
   return runner;
-}
-
-// Until the progress dialog exists: wait for the send thread to finish.
-void RunTransferDialog(NativeWindow, Transfer* transfer) {
-  while (transfer->State() != TransferDone)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
 void AppendRecord(std::string& out, unsigned address, const unsigned char* data, unsigned count) {
@@ -70,7 +64,7 @@ Transfer::ProgressRunner Transfer::SetProgressRunner(ProgressRunner runner) {
 }
 
 Transfer::Transfer(Project* project, NativeWindow parent) : project(project) {
-  if (Compile())
+  if (Compile(parent))
     Send(parent);
 }
 
@@ -78,7 +72,7 @@ Transfer::~Transfer() { delete program; }
 
 // Compiles, links and lists the image; false (after telling the user) when
 // the project cannot be built.
-bool Transfer::Compile() {
+bool Transfer::Compile(NativeWindow parent) {
   try {
     program = new Compiler::Program();
     Compiler::CompileAndLink(*project, *program);
@@ -87,10 +81,10 @@ bool Transfer::Compile() {
     std::fflush(stdout);
     return true;
   } catch (const CodeWriteException& error) {
-    MessageBox::Show(error.message, TransferErrorCaption);
+    MessageBox::Show(parent, error.message, TransferErrorCaption);
     errorItem = error.item;
   } catch (const std::runtime_error& error) {
-    MessageBox::Show(std::string("Internal compiler error:\n") + error.what(), CompilerErrorCaption);
+    MessageBox::Show(parent, std::string("Internal compiler error:\n") + error.what(), CompilerErrorCaption);
   }
   return false;
 }
@@ -106,7 +100,7 @@ void Transfer::Send(NativeWindow parent) {
     sender.Join();
   }
   if (!errorMessage.empty())
-    MessageBox::Show(errorMessage, TransferErrorCaption);
+    MessageBox::Show(parent, errorMessage, TransferErrorCaption);
 }
 
 void Transfer::SendThread(void* arg) {

@@ -50,7 +50,7 @@ public:
   std::string errorMessage;
 
 private:
-  bool Compile();
+  bool Compile(NativeWindow parent);
   void Send(NativeWindow parent);
 };
 

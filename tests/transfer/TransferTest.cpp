@@ -4,135 +4,20 @@
 // pseudo-terminals.
 #include "transfer/Transfer.h"
 
-#include "../compiler/Charts.h"
+#include "TransferHarness.h"
+
 #include "BoardPeers.h"
 #include "OptibootBoard.h"
 #include "UploadHarness.h"
 #include "compiler/Program.h"
-#include "language/Settings.h"
-#include "toolkit/MessageBox.h"
-#include "transfer/BascomUploader.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <functional>
 #include <mutex>
 #include <sstream>
-#include <thread>
 
 namespace {
-
-using namespace std::chrono_literals;
-
-const std::string TransferCaption = "Übertragungsfehler";
-
-struct Box {
-  std::string text, caption;
-  MessageBox::Buttons buttons;
-  MessageBox::Icon icon;
-};
-
-// Records the message boxes shown while it lives.
-class BoxRecorder {
-public:
-  BoxRecorder()
-      : previous(MessageBox::SetService([this](const std::string& text, const std::string& caption,
-                                               MessageBox::Buttons buttons, MessageBox::Icon icon) {
-          std::lock_guard lock(mutex);
-          boxes.push_back({text, caption, buttons, icon});
-          return MessageBox::Result::Ok;
-        })) {}
-  ~BoxRecorder() { MessageBox::SetService(previous); }
-  std::vector<Box> Boxes() {
-    std::lock_guard lock(mutex);
-    return boxes;
-  }
-
-private:
-  std::mutex mutex;
-  std::vector<Box> boxes;
-  MessageBox::Service previous;
-};
-
-// Points the upload at a programmer and a port while it lives.
-class SettingsGuard {
-public:
-  SettingsGuard(const std::string& programmer, const std::string& port)
-      : programmer(theSettings.programmer), port(theSettings.serialPort) {
-    theSettings.programmer = programmer;
-    theSettings.serialPort = port;
-  }
-  ~SettingsGuard() {
-    theSettings.programmer = programmer;
-    theSettings.serialPort = port;
-  }
-
-private:
-  std::string programmer, port;
-};
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
-
-// Stands in for the progress dialog: runs the test's script on the UI
-// thread, by default waiting for the send thread to finish. A script that
-// returns early is like a dialog the user closed.
-class ProgressScript {
-public:
-  using Body = std::function<void(Transfer*)>;
-  explicit ProgressScript(Body body = {}) : body(std::move(body)) {
-    current = this;
-    previous = Transfer::SetProgressRunner(&Run);
-  }
-  ~ProgressScript() {
-    Transfer::SetProgressRunner(previous);
-    current = nullptr;
-  }
-  int calls = 0;
-  std::vector<int> statesSeen;  // each change the script noticed
-
-  // Waits until the state is the given one, noting what it passes; false
-  // (and the upload stopped) when it does not come in time.
-  bool AwaitState(Transfer* transfer, int wanted) {
-    bool reached = WaitFor([&] {
-      int state = transfer->State();
-      if (statesSeen.empty() || statesSeen.back() != state) statesSeen.push_back(state);
-      return state == wanted;
-    });
-    if (!reached) transfer->Cancel();
-    return reached;
-  }
-
-private:
-  static void Run(NativeWindow, Transfer* transfer) {
-    ++current->calls;
-    if (current->body)
-      current->body(transfer);
-    else
-      EXPECT_TRUE(current->AwaitState(transfer, TransferDone));
-  }
-  static inline ProgressScript* current = nullptr;
-  Body body;
-  Transfer::ProgressRunner previous;
-};
-
-// A project of two blocks that prints a text and ends.
-struct Greeting : Chart {
-  Greeting() { Chain(Main(), {Do(Main(), "print_str", {"\"Hallo Welt\""}), End(Main())}); }
-};
-
-std::vector<unsigned char> PaddedToBlocks(std::vector<unsigned char> image) {
-  while (image.size() % 128 != 0) image.push_back(BascomUploader::PaddingChar);
-  return image;
-}
 
 TEST(IntelHexListing, TwentyBytesMakeAFullAndAShortRecord) {
   std::vector<unsigned char> image;
@@ -199,7 +84,7 @@ TEST(Transfer, ChartErrorIsShownAndNamesItsItemWithoutUpload) {
   Sub* main = chart.Main();
   Chart::Chain(main, {chart.End(main)});
   ChartItem* orphan = chart.Assign(main, "var0 = 1");
-  Transfer transfer(&chart.project, nullptr);
+  Transfer transfer(&chart.project, MainWindowStandIn);
   EXPECT_EQ(transfer.errorItem, orphan);
   EXPECT_EQ(progress.calls, 0);
   EXPECT_EQ(transfer.State(), TransferGenerating);
@@ -210,6 +95,7 @@ TEST(Transfer, ChartErrorIsShownAndNamesItsItemWithoutUpload) {
   EXPECT_EQ(box.caption, TransferCaption);
   EXPECT_EQ(box.buttons, MessageBox::Buttons::Ok);
   EXPECT_EQ(box.icon, MessageBox::Icon::Information);
+  EXPECT_EQ(box.owner, MainWindowStandIn);
 }
 
 TEST(Transfer, InternalCompilerErrorIsShownWithoutItemOrUpload) {
@@ -220,7 +106,7 @@ TEST(Transfer, InternalCompilerErrorIsShownWithoutItemOrUpload) {
   chart.variables().variableList.push_back(new Variable("zahl", VariableKind::Integer));
   Chart::Chain(main, {chart.Assign(main, "zahl = 1"), chart.End(main)});
   testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, nullptr);
+  Transfer transfer(&chart.project, MainWindowStandIn);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "no listing of an image that failed to link";
   EXPECT_EQ(transfer.errorItem, nullptr);
   EXPECT_EQ(progress.calls, 0);
@@ -228,6 +114,7 @@ TEST(Transfer, InternalCompilerErrorIsShownWithoutItemOrUpload) {
   EXPECT_EQ(boxes.Boxes()[0].text, "Internal compiler error:\nLocation zahl has not been defined");
   EXPECT_EQ(boxes.Boxes()[0].caption, "Compiler-Fehler:\n\n");
   EXPECT_EQ(boxes.Boxes()[0].icon, MessageBox::Icon::Information);
+  EXPECT_EQ(boxes.Boxes()[0].owner, MainWindowStandIn);
 }
 
 TEST(Transfer, ImageLargerThanTheFlashIsRefusedBeforeTheUpload) {
@@ -236,7 +123,7 @@ TEST(Transfer, ImageLargerThanTheFlashIsRefusedBeforeTheUpload) {
   Chart chart;
   Sub* main = chart.Main();
   Chart::Chain(main, {chart.Do(main, "print_str", {"\"" + std::string(8000, 'x') + "\""}), chart.End(main)});
-  Transfer transfer(&chart.project, nullptr);
+  Transfer transfer(&chart.project, MainWindowStandIn);
   EXPECT_EQ(transfer.errorItem, nullptr);
   EXPECT_EQ(progress.calls, 0);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
@@ -261,7 +148,7 @@ TEST(Transfer, CompiledProjectGoesThroughTheBootloaderToTheBoardOfTheSettings) {
   });
   Greeting chart;
   testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, nullptr);
+  Transfer transfer(&chart.project, MainWindowStandIn);
   std::string listing = testing::internal::GetCapturedStdout();
   peer.Stop();
 
@@ -310,7 +197,7 @@ TEST(Transfer, ProgrammerOfTheSettingsChoosesTheProtocol) {
     });
     Greeting chart;
     testing::internal::CaptureStdout();
-    Transfer transfer(&chart.project, nullptr);
+    Transfer transfer(&chart.project, MainWindowStandIn);
     testing::internal::GetCapturedStdout();
     peer.Stop();
     ASSERT_FALSE(received.empty());
@@ -330,13 +217,14 @@ TEST(Transfer, PortThatCannotBeOpenedIsReportedAfterTheProgressEnds) {
     ProgressScript progress;
     Greeting chart;
     testing::internal::CaptureStdout();
-    Transfer transfer(&chart.project, nullptr);
+    Transfer transfer(&chart.project, MainWindowStandIn);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(progress.calls, 1);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, PortOpenText);
     EXPECT_EQ(boxes.Boxes()[0].caption, TransferCaption);
     EXPECT_EQ(transfer.errorMessage, PortOpenText);
+    EXPECT_EQ(boxes.Boxes()[0].owner, MainWindowStandIn);
   }
 }
 
@@ -358,7 +246,7 @@ TEST(Transfer, ProgressEndedWhileWaitingForTheResetStopsTheUpload) {
     });
     Greeting chart;
     testing::internal::CaptureStdout();
-    Transfer transfer(&chart.project, nullptr);
+    Transfer transfer(&chart.project, MainWindowStandIn);
     testing::internal::GetCapturedStdout();
     peer.Stop();
     EXPECT_TRUE(transfer.Cancelled());
@@ -378,7 +266,7 @@ TEST(TransferOptiboot, CompiledProjectIsWrittenToTheFlash) {
   ProgressScript progress;
   Greeting chart;
   testing::internal::CaptureStdout();
-  Transfer transfer(&chart.project, nullptr);
+  Transfer transfer(&chart.project, MainWindowStandIn);
   testing::internal::GetCapturedStdout();
   board.Stop();
   EXPECT_TRUE(boxes.Boxes().empty()) << transfer.errorMessage;
