@@ -246,8 +246,9 @@ void ChartView::InsertBlock(int x, int y) {
 void ChartView::OnMouseDoubleClick(int x, int y, int) {
   if (insertTool != InsertNone) return;
   ChartItem* hit = GetElementAt(x, y);
-  if (hit && IsClick(x, y)) {
-    // The edit dialogs are not there yet.
+  if (hit && IsClick(x, y) && hit->OnEdit(owner->hwnd)) {
+    SetModified();
+    Repaint();
   }
 }
 

@@ -1,6 +1,7 @@
 // Selecting, moving and dragging in the chart view, driven by mouse sequences
 // on the start sub of a real project.
 #include "ChartViewTestUtil.h"
+#include "document/Comment.h"
 #include "document/IfBlock.h"
 
 TEST(ChartViewGrid, SnapsToTheNearestMultipleOfEightWithFourGoingUp) {
@@ -263,4 +264,50 @@ TEST_F(ChartViewTest, APressClearsTheErrorMark) {
   view.insertTool = InsertEndBlock;
   Down(600, 400);
   EXPECT_EQ(sub->errorItem, nullptr);
+}
+
+namespace {
+
+// A comment whose edit dialog is a recorded answer.
+struct EditableComment : Comment {
+  bool answer = true;
+  std::vector<NativeWindow> edits;
+  using Comment::Comment;
+  bool OnEdit(NativeWindow parent) override {
+    edits.push_back(parent);
+    return answer;
+  }
+};
+
+}  // namespace
+
+TEST_F(ChartViewTest, DoubleClickEditsTheItemUnderThePressedPoint) {
+  owner.hwnd = reinterpret_cast<NativeWindow>(&owner);
+  auto* comment = new EditableComment(sub, 40, 200);
+  ResetFlags();
+  Click(100, 240);
+  view.OnMouseDoubleClick(102, 243, 0);
+  Up(102, 243);
+  EXPECT_EQ(comment->edits, std::vector<NativeWindow>{owner.hwnd});
+  EXPECT_TRUE(owner.modified);
+  EXPECT_TRUE(owner.needsRepaint);
+
+  // Nothing changed in the dialog: nothing to save.
+  comment->answer = false;
+  ResetFlags();
+  Click(100, 240);
+  view.OnMouseDoubleClick(100, 240, 0);
+  EXPECT_EQ(comment->edits.size(), 2u);
+  EXPECT_FALSE(owner.modified);
+
+  // The second click too far from the first press edits nothing.
+  Click(100, 240);
+  view.OnMouseDoubleClick(106, 240, 0);
+  // Nor does a double-click on empty chart, or one while a tool is chosen.
+  Click(20, 400);
+  view.OnMouseDoubleClick(20, 400, 0);
+  Click(100, 240);
+  view.insertTool = InsertEndBlock;
+  view.OnMouseDoubleClick(100, 240, 0);
+  EXPECT_EQ(comment->edits.size(), 2u);
 }

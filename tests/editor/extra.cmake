@@ -1,3 +1,3 @@
-# The dialog tests drive keys and clicks through QtTest.
+# The editor tests drive menus, dialogs and the window by mouse and keys through QtTest.
 find_package(Qt6 REQUIRED COMPONENTS Test)
 target_link_libraries(test_editor PRIVATE Qt6::Test)
