@@ -131,11 +131,10 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
   case Qt::Key_Return:
   case Qt::Key_Enter:
-    // Enter on a focused button presses it; anywhere else it is OK.
-    if (auto* button = dynamic_cast<QPushButton*>(focusWidget()); button && button->window() == this)
-      button->click();
-    else
-      dialog->Command(NativeDialog::IdOk, 0, nullptr);
+    // Enter is OK wherever the focus is, on a focused button too: our
+    // buttons are painted by us and never become the default button, so only
+    // Space presses them.
+    dialog->Command(NativeDialog::IdOk, 0, nullptr);
     return;
   case Qt::Key_Escape:
     dialog->Command(NativeDialog::IdCancel, 0, nullptr);
@@ -584,7 +583,7 @@ protected:
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
   }
   void keyPressEvent(QKeyEvent* event) override {
-    // Enter goes to the dialog, which presses the focused button.
+    // Enter goes to the dialog: it is OK there.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
       event->ignore();
       return;

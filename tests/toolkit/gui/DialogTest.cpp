@@ -121,6 +121,37 @@ TEST(Dialog, EnterInSingleLineEditIsOkAndEscapeCancels) {
   EXPECT_EQ(accepted.log, std::vector<std::string>{"OnOK"});
 }
 
+// Enter is always the dialog's OK, wherever the focus is: a focused button is
+// pressed by Space, not by Enter.
+TEST(Dialog, EnterOnAFocusedButtonIsOkAndSpacePressesIt) {
+  Watchdog watchdog;
+  NativeButton *normal = nullptr, *cancel = nullptr;
+  ProbeDialog* self = nullptr;
+  std::vector<std::string> afterSpace, afterEnterOnNormal;
+  WhenModal([&](QWidget*) {
+    self->acceptOK = false;
+    W(normal)->setFocus();
+    Key(Qt::Key_Space);
+    afterSpace = self->log;
+    self->log.clear();
+    Key(Qt::Key_Return);
+    afterEnterOnNormal = self->log;
+    self->acceptOK = true;
+    W(cancel)->setFocus();
+    Key(Qt::Key_Return);
+  }, true);
+  ProbeDialog dialog(nullptr, 300, 100, "Test", [&](ProbeDialog& d) {
+    self = &d;
+    normal = d.Add<NativeButton>(10, 10, 80, 24, "Neu", NativeButton::NormalButton);
+    normal->onClick.push_back(NativeHandler(&d, &ProbeDialog::First));
+    cancel = d.Add<NativeButton>(100, 10, 80, 24, "Abbrechen", NativeButton::CancelButton);
+  });
+  EXPECT_EQ(afterSpace, std::vector<std::string>{"first 1001"});
+  EXPECT_EQ(afterEnterOnNormal, std::vector<std::string>{"OnOK"});
+  EXPECT_TRUE(dialog.ok);
+  EXPECT_EQ(dialog.log, (std::vector<std::string>{"OnOK", "OnOK"}));
+}
+
 TEST(Dialog, MultiLineEditTakesCtrlEnterAsLineBreakAndEnterAsOk) {
   Watchdog watchdog;
   NativeEdit* edit = nullptr;
