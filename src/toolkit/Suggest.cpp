@@ -151,8 +151,10 @@ protected:
       return;
     }
     QLineEdit::keyPressEvent(event);
+    // Every typed character refreshes the list; Delete types none, though
+    // the keyboard may report it with the text DEL.
     if (!event->text().isEmpty() && event->text() != QStringLiteral("\t") && key != Qt::Key_Return &&
-        key != Qt::Key_Enter && key != Qt::Key_Escape)
+        key != Qt::Key_Enter && key != Qt::Key_Escape && key != Qt::Key_Delete)
       suggest->RefreshFromText();
   }
 
@@ -316,9 +318,10 @@ void NativeSuggest::RefreshFromText() {
     return;
   QString text = static_cast<QLineEdit*>(ToWidget(hwnd))->text();
   ShowSuggestions();
-  // The first entry from the top that begins with the text, in any case.
+  // The first entry from the top that begins with the text, in any case;
+  // an empty text begins none.
   int found = -1;
-  for (int i = 0; i < popup->count(); ++i) {
+  for (int i = 0; !text.isEmpty() && i < popup->count(); ++i) {
     if (popup->item(i)->text().startsWith(text, Qt::CaseInsensitive)) {
       found = i;
       break;

@@ -116,6 +116,45 @@ TEST(Suggest, TypingSelectsTheFirstEntryThatBeginsWithTheTextInAnyCase) {
   EXPECT_EQ(d.log, std::vector<std::string>{"OnOK"});
 }
 
+// An empty text begins no entry: clearing the edit leaves nothing selected,
+// so Enter keeps it empty. Delete types no character and leaves the list as
+// it is.
+TEST(Suggest, EmptyTextSelectsNothingAndDeleteDoesNotRefill) {
+  Watchdog watchdog;
+  SuggestDialog d;
+  int afterBackspace = -2, afterClick = -2, callsBeforeDelete = 0, callsAfterDelete = 0;
+  bool openAfterDelete = true;
+  std::string textAfterEnter = "x";
+  WhenModal([&](QWidget*) {
+    d.suggest->SetFocus();
+    Type("p");
+    ASSERT_EQ(d.Selected(), 0);
+    Key(Qt::Key_Backspace);
+    afterBackspace = d.Selected();
+    QTest::mouseClick(d.Edit(), Qt::LeftButton, {}, QPoint(5, 5));
+    afterClick = d.Selected();
+    Key(Qt::Key_Return);
+    textAfterEnter = d.suggest->GetText();
+    // The list closed; Delete neither opens nor refills it.
+    Type("p");
+    Key(Qt::Key_Home);
+    Key(Qt::Key_Escape);
+    callsBeforeDelete = d.suggestCalls;
+    // As the keyboard reports it: the key with the text DEL.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7F)));
+    QApplication::sendEvent(Focus(), &press);
+    EXPECT_EQ(d.suggest->GetText(), "");
+    callsAfterDelete = d.suggestCalls;
+    openAfterDelete = d.Open();
+  });
+  d.Run();
+  EXPECT_EQ(afterBackspace, -1);
+  EXPECT_EQ(afterClick, -1);
+  EXPECT_EQ(textAfterEnter, "");
+  EXPECT_EQ(callsAfterDelete, callsBeforeDelete);
+  EXPECT_FALSE(openAfterDelete);
+}
+
 TEST(Suggest, ArrowAndPageKeysMoveTheSelectionAndEnterTakesIt) {
   Watchdog watchdog;
   SuggestDialog d;
