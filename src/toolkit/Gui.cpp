@@ -2,6 +2,7 @@
 #include "toolkit/QtDrawing.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,8 +28,17 @@ QFont Font() {
   QFont font(QStringLiteral("MS Shell Dlg"));
   font.setStyleHint(QFont::SansSerif);
   font.setWeight(QFont::Normal);
-  // A 16-pixel cell height is about 13 pixels to the em.
-  font.setPixelSize(13);
+  // The font is asked for by a cell height (ascent plus descent) of 16
+  // pixels: the largest size whose family here fits that, found once.
+  static int pixelSize = [font]() mutable {
+    for (int size = 16; size > 6; --size) {
+      font.setPixelSize(size);
+      if (QFontMetrics(font).height() <= 16)
+        return size;
+    }
+    return 6;
+  }();
+  font.setPixelSize(pixelSize);
   return font;
 }
 

@@ -65,6 +65,27 @@ TEST(Dialog, WindowSizeCaptionAndControlBoxes) {
   EXPECT_EQ(edit->GetText(), "");
 }
 
+// The dialog font is asked for by its cell height: 16 pixels from the top of
+// the highest glyph to the bottom of the lowest, whatever family stands in.
+TEST(Dialog, FontHasACellHeightOfSixteenPixels) {
+  Watchdog watchdog;
+  NativeEdit* edit = nullptr;
+  NativeLabel* label = nullptr;
+  int dialogHeight = 0, editHeight = 0, labelHeight = 0;
+  WhenModal([&](QWidget* modal) {
+    dialogHeight = QFontMetrics(modal->font()).height();
+    editHeight = QFontMetrics(W(edit)->font()).height();
+    labelHeight = QFontMetrics(W(label)->font()).height();
+  });
+  ProbeDialog dialog(nullptr, 200, 100, "Test", [&](ProbeDialog& d) {
+    label = d.Add<NativeLabel>(10, 10, 100, 20, "Name");
+    edit = d.Add<NativeEdit>(10, 40, 100, 21, "", false);
+  });
+  EXPECT_EQ(dialogHeight, 16);
+  EXPECT_EQ(editHeight, 16);
+  EXPECT_EQ(labelHeight, 16);
+}
+
 TEST(Dialog, OkButtonAsksOnOkAndSkipsItsClickList) {
   Watchdog watchdog;
   NativeButton* okButton = nullptr;
