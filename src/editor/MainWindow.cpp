@@ -494,8 +494,24 @@ void MainWindow::ShowMainMenu() {
   }
 }
 
+namespace {
+
+// Every alias with what it stands for, in table order.
+std::vector<std::pair<std::string, const Variable*>> AliasTable(const Variables& variables) {
+  std::vector<std::pair<std::string, const Variable*>> aliases;
+  for (const Variable* v : variables.variableList)
+    if (v->IsAlias()) aliases.emplace_back(v->name, v->aliasTarget);
+  return aliases;
+}
+
+} // namespace
+
 void MainWindow::EditAliases() {
+  // Aliases are saved with the project: a changed table is a change to the
+  // project, or closing would drop it without asking.
+  auto before = AliasTable(project->variables);
   EditAliasesDialog dialog(hwnd, &project->variables);
+  if (AliasTable(project->variables) != before) modified = true;
   needsRepaint = true;
 }
 

@@ -311,6 +311,20 @@ TEST_F(Chrome, MainMenuOpensTheVariablesAndSettingsDialogs) {
   EXPECT_EQ(titles, QStringList({"Variablen", "Einstellungen"}));
 }
 
+TEST_F(Chrome, ChangedAliasesCountAsAChangeToTheProject) {
+  // The alias table is saved in the project file: losing it on close
+  // without a question would lose the user's work.
+  {
+    ModalDriver driver({ChooseMenuEntry("Variablen..."), [&](QWidget* dialog) {
+                          EXPECT_TRUE(main.project->variables.AddAlias("Led", "PORTB.0"));
+                          CancelDialog()(dialog);
+                        }});
+    main.ShowMainMenu();
+  }
+  EXPECT_TRUE(main.modified);
+  EXPECT_TRUE(main.needsRepaint);
+}
+
 TEST_F(Chrome, FrameSaveIconAndTitleButtons) {
   QImage image = Render(main);
   EXPECT_EQ(Rgb(image, 1, 100), Rgb(Stock::Grey));    // left frame
