@@ -77,7 +77,7 @@ public:
     setFocusPolicy(Qt::NoFocus);
     viewport()->setFocusPolicy(Qt::NoFocus);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFont(DialogLook::Font());
     DialogLook::UseDialogBackground(this);
   }

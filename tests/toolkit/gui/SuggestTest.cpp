@@ -260,6 +260,25 @@ TEST(Suggest, FocusLeavingTheEditClosesTheList) {
   d.Run();
 }
 
+TEST(Suggest, ScrollBarShowsOnlyWhenTheEntriesDoNotFit) {
+  Watchdog watchdog;
+  SuggestDialog d;
+  bool barWithFew = true, barWithMany = false;
+  WhenModal([&](QWidget*) {
+    d.suggest->SetFocus();
+    QApplication::processEvents();
+    barWithFew = d.List()->verticalScrollBar()->isVisible();
+    for (int i = 0; i < 40; ++i)
+      d.entries.push_back("wert" + std::to_string(i));
+    d.suggest->ShowSuggestions();
+    QApplication::processEvents();
+    barWithMany = d.List()->verticalScrollBar()->isVisible();
+  });
+  d.Run();
+  EXPECT_FALSE(barWithFew);
+  EXPECT_TRUE(barWithMany);
+}
+
 TEST(Suggest, ScrollBarAndWheelScrollTheListWithoutClosingIt) {
   Watchdog watchdog;
   SuggestDialog d;
