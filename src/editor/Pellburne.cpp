@@ -14,6 +14,7 @@
 
 #include "editor/CrashReport.h"
 #include "editor/MainWindow.h"
+#include "language/Settings.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/QtDrawing.h"
 #include "toolkit/QtWindow.h"
@@ -335,6 +336,18 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
   AfterEvent();
 }
 
+void ShowSettingsFileComplaints() {
+  // The same file gives the same settings as theSettings holds: only the
+  // boxes are new.
+  Settings reread;
+}
+
+void SaveChangedSettings() {
+  if (!theSettings.changed) return;
+  theSettings.WriteConfig();
+  theSettings.changed = false;
+}
+
 // --- Entry -------------------------------------------------------------------------
 
 FrameWindow* InitInstance(bool show) {
@@ -347,11 +360,13 @@ FrameWindow* InitInstance(bool show) {
 int PellburneMain(int argc, char** argv) {
   QApplication application(argc, argv);
   MessageBox::UseQtMessageBoxes();
+  ShowSettingsFileComplaints();
   InstallCrashHandler();
   FrameWindow* frame = InitInstance(true);
   int code = application.exec();
   mainWindow = nullptr;
   delete frame;
+  SaveChangedSettings();
   // No boxes once the application is gone.
   MessageBox::SetService({});
   return code;

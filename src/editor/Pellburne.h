@@ -100,6 +100,14 @@ class FrameWindow : public QWidget {
 // before the frame is shown.
 FrameWindow* InitInstance(bool show);
 
+// theSettings reads the settings file before the application exists, when
+// its complaints can only go to standard error: reads the file once more
+// once message boxes can be shown, so that they reach the user.
+void ShowSettingsFileComplaints();
+// Writes changed settings at the end of the event loop, while a failure can
+// still be shown in a box (theSettings' own save at exit comes too late).
+void SaveChangedSettings();
+
 // The whole program: start-up, event loop, shut-down. Returns the exit code.
 int PellburneMain(int argc, char** argv);
 
