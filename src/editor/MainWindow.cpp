@@ -215,7 +215,9 @@ void MainWindow::PaintTabs(Drawing* drawing) {
     x = TabBarX + 36;
   }
   if (firstTab > 0 && firstTab + visibleTabs > n) firstTab = n - visibleTabs;
-  ClampFirstTab();
+  // A click with the tab positions of an earlier paint (more subs then) can
+  // scroll to before the first sub.
+  firstTab = std::max(firstTab, 0);
 
   int index = firstTab;
   for (int drawn = 0; drawn < visibleTabs && index < n; ++drawn, ++index, x += TabStep) {
@@ -390,18 +392,12 @@ Sub* MainWindow::SubAtTab(int index) const {
   return project->subs[index];
 }
 
-void MainWindow::ClampFirstTab() {
-  firstTab = std::min(firstTab, int(project->subs.size()) - 1);
-  firstTab = std::max(firstTab, 0);
-}
-
 void MainWindow::OnTabBarMouseUp(int xr) {
   const int x = xr + TabBarX;
   const int n = int(project->subs.size());
   if (!tabsFit) {
     if (x >= width - 36) {
       firstTab = std::min(firstTab + 1, n - 1);
-      ClampFirstTab();
       needsRepaint = true;
       return;
     }
@@ -428,7 +424,6 @@ void MainWindow::OnTabBarMouseUp(int xr) {
   } else if (xr - visibleTabs * TabStep <= TabButtonWidth) {
     AddSub();
   }
-  ClampFirstTab();
   needsRepaint = true;
 }
 
@@ -440,7 +435,6 @@ void MainWindow::OnTabBarDoubleClick(int x) {
   EditSubDlg dialog(hwnd, sub, view);
   // A deletion ends the dialog without its OK flag: count every close.
   modified = true;
-  ClampFirstTab();
   needsRepaint = true;
 }
 
@@ -576,7 +570,6 @@ void MainWindow::TakeProject(Project* replacement) {
   project = replacement;
   ShowSub(project->subs[0]);
   delete old;
-  ClampFirstTab();
   modified = false;
   needsRepaint = true;
 }

@@ -106,8 +106,6 @@ class MainWindow : public ChartViewOwner {
   // The sub at a tab index of the last paint; null when the index is stale
   // (subs were deleted or replaced since that paint).
   Sub* SubAtTab(int index) const;
-  // Keeps firstTab inside the current list of subs.
-  void ClampFirstTab();
   void AddSub();
   // Replaces the project with a new one and shows its first sub.
   void TakeProject(Project* replacement);

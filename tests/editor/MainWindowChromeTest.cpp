@@ -124,6 +124,29 @@ TEST_F(Chrome, RightArrowStopsAtTheLastScrollPosition) {
   EXPECT_EQ(main.firstTab, 5 - 2);
 }
 
+TEST_F(Chrome, WindowTooNarrowForAWholeTab) {
+  // Between the arrows there is room for no whole tab: only a cut one.
+  main.OnResize(450, 600);
+  main.project->AddChart();
+  main.project->AddChart();
+  QImage image = Render(main);
+  ASSERT_FALSE(main.tabsFit);
+  ASSERT_EQ(main.visibleTabs, 0);
+  EXPECT_EQ(Rgb(image, 300, 30), Rgb(Stock::SteelBlue));  // Start, cut, shown
+  EXPECT_EQ(Rgb(image, 380, 30), Rgb(Stock::SteelBlue));  // "+" at W - 72
+
+  // "+" scrolls past the new sub: the strip then holds "+" right behind "<".
+  Click(380, 40);
+  ASSERT_EQ(SubCount(), 4);
+  EXPECT_EQ(main.firstTab, 4);
+  image = Render(main);
+  EXPECT_EQ(main.firstTab, 4);
+  EXPECT_EQ(Rgb(image, 253, 30), Rgb(Stock::SteelBlue));  // "+"
+  EXPECT_EQ(Rgb(image, 300, 30), Rgb(Stock::Grey));
+  Click(260, 40);
+  EXPECT_EQ(SubCount(), 5);
+}
+
 TEST_F(Chrome, StaleTabPositionsAfterADeletionAreIgnored) {
   main.project->AddChart();
   main.project->AddChart();
@@ -155,6 +178,19 @@ TEST_F(Chrome, StaleTabPositionsAfterADeletionAreIgnored) {
   EXPECT_EQ(main.view->sub, SubAt(0));
   Render(main);
   EXPECT_EQ(main.firstTab, 0);
+
+  // Scrolled to a new sub with the whole-tab count of a wider strip: the
+  // first tab would lie before the first sub.
+  main.OnResize(900, 600);
+  for (int i = 0; i < 4; ++i) main.project->AddChart();
+  Render(main);
+  ASSERT_EQ(main.visibleTabs, 3);
+  while (SubCount() > 1) main.project->DeleteChart(SubAt(1));
+  Click(900 - 72 + 5, 40);
+  ASSERT_EQ(SubCount(), 2);
+  Render(main);
+  EXPECT_EQ(main.firstTab, 0);
+  EXPECT_EQ(main.view->sub, SubAt(1));
 }
 
 TEST_F(Chrome, PressesOnTheChromeStayOutOfTheChart) {
