@@ -27,7 +27,8 @@ class SubDialog : public testing::Test {
   }
 
   Watchdog watchdog;
-  BoxRecorder recorder;
+  // Unscripted questions are agreed to.
+  BoxRecorder recorder{{}, MessageBox::Result::Yes};
   Project project;
   ChartViewOwner owner;
   ChartView view;

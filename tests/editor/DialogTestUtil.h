@@ -2,6 +2,7 @@
 // Driving the editor's dialogs in tests: the running dialog object behind the
 // modal window, clicks on list entries, and message boxes recorded instead of
 // shown.
+#include "../BoxRecorder.h"
 #include "../toolkit/gui/DialogDriver.h"
 #include "toolkit/Gui.h"
 #include "toolkit/MessageBox.h"
@@ -68,37 +69,5 @@ inline std::vector<std::string> Suggestions(NativeSuggest* suggest) {
 inline void Click(NativeControl* button) { QTest::mouseClick(W(button), Qt::LeftButton); }
 inline void Escape(QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); }
 
-// Records every message box and answers from a script (Yes when it runs out
-// of answers for a question, OK for the rest).
-class BoxRecorder {
- public:
-  struct Box {
-    std::string text;
-    std::string caption;
-    MessageBox::Buttons buttons;
-    MessageBox::Icon icon;
-    NativeWindow owner;
-  };
-
-  BoxRecorder() {
-    previous = MessageBox::SetService([this](const std::string& text, const std::string& caption,
-                                             MessageBox::Buttons buttons, MessageBox::Icon icon) {
-      boxes.push_back({text, caption, buttons, icon, MessageBox::Owner()});
-      if (!answers.empty()) {
-        MessageBox::Result answer = answers.front();
-        answers.pop_front();
-        return answer;
-      }
-      return buttons == MessageBox::Buttons::Ok ? MessageBox::Result::Ok : MessageBox::Result::Yes;
-    });
-  }
-  ~BoxRecorder() { MessageBox::SetService(previous); }
-
-  std::vector<Box> boxes;
-  std::deque<MessageBox::Result> answers;
-
- private:
-  MessageBox::Service previous;
-};
 
 } // namespace DialogTest

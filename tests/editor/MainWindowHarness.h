@@ -27,38 +27,7 @@
 #include "toolkit/Drawing.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/QtWindow.h"
-
-struct RecordedBox {
-  std::string text, caption;
-  MessageBox::Buttons buttons;
-  MessageBox::Icon icon;
-  NativeWindow owner;
-};
-
-// Records every message box and answers from the script (then Ok for OK
-// boxes and Cancel for questions).
-class BoxRecorder {
- public:
-  explicit BoxRecorder(std::deque<MessageBox::Result> script = {}) : answers(std::move(script)) {
-    previous = MessageBox::SetService([this](const std::string& text, const std::string& caption,
-                                             MessageBox::Buttons buttons, MessageBox::Icon icon) {
-      boxes.push_back({text, caption, buttons, icon, MessageBox::Owner()});
-      if (!answers.empty()) {
-        MessageBox::Result answer = answers.front();
-        answers.pop_front();
-        return answer;
-      }
-      return buttons == MessageBox::Buttons::Ok ? MessageBox::Result::Ok : MessageBox::Result::Cancel;
-    });
-  }
-  ~BoxRecorder() { MessageBox::SetService(previous); }
-
-  std::vector<RecordedBox> boxes;
-  std::deque<MessageBox::Result> answers;
-
- private:
-  MessageBox::Service previous;
-};
+#include "../BoxRecorder.h"
 
 // Runs one step on each modal dialog or pop-up menu that comes to the front,
 // in order. A watchdog closes whatever is still open after ten seconds.

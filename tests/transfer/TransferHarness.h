@@ -2,6 +2,7 @@
 // What the transfer tests share: recorded message boxes, the programmer and
 // port of the settings, waiting with a limit, a small project, and a
 // stand-in for the progress dialog.
+#include "../BoxRecorder.h"
 #include "../compiler/Charts.h"
 #include "language/Settings.h"
 #include "toolkit/MessageBox.h"
@@ -22,38 +23,12 @@ using namespace std::chrono_literals;
 
 inline const std::string TransferCaption = "Übertragungsfehler";
 
-struct Box {
-  std::string text, caption;
-  MessageBox::Buttons buttons;
-  MessageBox::Icon icon;
-  NativeWindow owner;
-};
+using Box = RecordedBox;
 
 // Stands for the main window where no window is shown: only compared.
 inline char mainWindowStandIn;
 inline NativeWindow const MainWindowStandIn = reinterpret_cast<NativeWindow>(&mainWindowStandIn);
 
-// Records the message boxes shown while it lives.
-class BoxRecorder {
-public:
-  BoxRecorder()
-      : previous(MessageBox::SetService([this](const std::string& text, const std::string& caption,
-                                               MessageBox::Buttons buttons, MessageBox::Icon icon) {
-          std::lock_guard lock(mutex);
-          boxes.push_back({text, caption, buttons, icon, MessageBox::Owner()});
-          return MessageBox::Result::Ok;
-        })) {}
-  ~BoxRecorder() { MessageBox::SetService(previous); }
-  std::vector<Box> Boxes() {
-    std::lock_guard lock(mutex);
-    return boxes;
-  }
-
-private:
-  std::mutex mutex;
-  std::vector<Box> boxes;
-  MessageBox::Service previous;
-};
 
 // Points the upload at a programmer and a port while it lives.
 class SettingsGuard {
