@@ -13,8 +13,10 @@
 #include <utility>
 #include <vector>
 
-enum Parity { ParityNone = 0, ParityEven = 1, ParityOdd = 2 };
-enum StopBits { StopBitsOne = 0, StopBitsOnePointFive = 1, StopBitsTwo = 2 };
+// A fixed underlying type: callers may pass any number, and one outside the
+// enumeration is a defined value that leaves the setting alone.
+enum Parity : int { ParityNone = 0, ParityEven = 1, ParityOdd = 2 };
+enum StopBits : int { StopBitsOne = 0, StopBitsOnePointFive = 1, StopBitsTwo = 2 };
 
 bool NativeSerialOpen(void** handle, std::string name, int baudRate, int dataBits, Parity parity,
                       StopBits stopBits);
