@@ -69,7 +69,8 @@ public:
   // prefix + name + suffix for every entry fitting mask, aliases first.
   std::vector<std::string> FormatOperands(int mask, const std::string& prefix, const std::string& suffix) const;
 
-  // The project-file form lives with the project file code.
+  // The project-file form, defined in VariablesXml.cpp beside the project
+  // file code; this layer sees only the XML classes' names.
   void Write(XMLWriter* writer) const;
   void Read(XMLReader* reader);
 

@@ -1,4 +1,5 @@
-// The operand table's form in the project file.
+// The operand table's form in the project file, kept beside the project
+// file code so that the operand table does not depend on the XML layer.
 #include "document/XmlReader.h"
 #include "document/XmlWriter.h"
 #include "language/Variables.h"
