@@ -100,9 +100,10 @@ const Program::CompareMode operatorToCompareMode[6] = {
     Program::CompareLess,           Program::CompareLessOrEqual, Program::CompareEqual,
     Program::CompareGreaterOrEqual, Program::CompareGreater,     Program::CompareNotEqual,
 };
+static_assert(std::size(operatorToCompareMode) == CompareOperator::None, "one mode per CompareOperator");
 
 Program::CompareMode CompareModeOf(int compareOperator) {
-  if (compareOperator < 0 || compareOperator > 5)
+  if (compareOperator < CompareOperator::Less || compareOperator >= CompareOperator::None)
     throw std::runtime_error("Invalid CompareMode cannot be prepared for compiler");
   return operatorToCompareMode[compareOperator];
 }

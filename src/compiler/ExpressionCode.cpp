@@ -1,6 +1,7 @@
 // The code that loads operands, computes operations on two operands and
 // compares them.
 #include "compiler/Expressions.h"
+#include "language/Expressions.h"
 
 #include <stdexcept>
 
@@ -73,29 +74,29 @@ void Program::CodifyExpression(const MathExpression& e) {
   CodifyExpression(e.left, 24, 25);
   CodifyExpression(e.right, 22, 23);
   switch (e.op) {
-  case 0: // +
+  case MathOperator::Add:
     Emit(ADD(24, 22));
     Emit(ADC(25, 23));
     return;
-  case 1: // -
+  case MathOperator::Subtract:
     Emit(SUB(24, 22));
     Emit(SBC(25, 23));
     return;
-  case 2: // *, the low 16 bits of the product
+  case MathOperator::Multiply: // the low 16 bits of the product
     DeferCodeAddressToZ(UnknownAddress{"__mulhi3", 0});
     Emit(ICALL());
     return;
-  case 3: // /, signed; the quotient comes back in r22:r23
+  case MathOperator::Divide: // signed; the quotient comes back in r22:r23
     DeferCodeAddressToZ(UnknownAddress{"__divmodhi4", 0});
     Emit(ICALL());
     Emit(MOV(24, 22));
     Emit(MOV(25, 23));
     return;
-  case 4: // |
+  case MathOperator::Or:
     Emit(OR(24, 22));
     Emit(OR(25, 23));
     return;
-  case 5: // &
+  case MathOperator::And:
     Emit(AND(24, 22));
     Emit(AND(25, 23));
     return;
