@@ -5,6 +5,9 @@
 #include "toolkit/Gui.h"
 #include "toolkit/NativeWindow.h"
 
+#include <string>
+#include <vector>
+
 class CallSub;
 class Comment;
 class Instruction;
@@ -13,6 +16,7 @@ class Assignment;
 class IfBlock;
 class Sub;
 class ChartView;
+class Variables;
 
 class EditCallSubDlg : public NativeDialog {
  public:
@@ -82,38 +86,73 @@ class EditInstructionDlg : public NativeDialog {
   int ColumnMask(int column) const;
 };
 
-// The dialog body shared by assignments and conditions: a help text and one
-// completion edit.
-class EditAssignmentDlg : public NativeDialog {
+// The dialog body shared by assignments and conditions: a help text, one
+// completion edit holding the block's text, OK and Cancel. A subclass gives
+// the title, the help text, the completions and the rule that OK applies.
+class ExpressionEditDlg : public NativeDialog {
  public:
-  EditAssignmentDlg(NativeWindow parent, Assignment* item);
-  ~EditAssignmentDlg();
+  static constexpr int Width = 470;
+  static constexpr int Height = 364;
 
   void PutControls() override;
-  bool OnOK() override;
   void OnSuggest(NativeControl* control);
 
-  Assignment* item;
   NativeLabel* helpText = nullptr;
   NativeSuggest* input = nullptr;
   NativeButton* okButton = nullptr;
   NativeButton* cancelButton = nullptr;
+
+ protected:
+  // variables: the table the text is parsed against; text: what the input
+  // starts with, the block's text regenerated.
+  ExpressionEditDlg(const Variables& variables, const char* help, std::string text);
+  ~ExpressionEditDlg();
+
+  // The completions offered for the text typed so far.
+  virtual std::vector<std::string> Suggestions(const std::string& typed) const = 0;
+
+  // OK's rule: the input parsed as a Parsed is stored into slot when it is
+  // valid; otherwise the dialog stays open, without a message.
+  template <typename Parsed>
+  bool Accept(Parsed& slot) const {
+    Parsed parsed(variables, input->GetText());
+    if (!parsed.IsValid())
+      return false;
+    slot = parsed;
+    return true;
+  }
+
+  const Variables& variables;
+
+ private:
+  const char* help;
+  std::string text;
 };
 
-class EditIfDlg : public NativeDialog {
+class EditAssignmentDlg final : public ExpressionEditDlg {
+ public:
+  EditAssignmentDlg(NativeWindow parent, Assignment* item);
+
+  // Target known, right side complete, and an operand type the target takes.
+  bool OnOK() override;
+
+  Assignment* item;
+
+ private:
+  std::vector<std::string> Suggestions(const std::string& typed) const override;
+};
+
+class EditIfDlg final : public ExpressionEditDlg {
  public:
   EditIfDlg(NativeWindow parent, IfBlock* item);
-  ~EditIfDlg();
 
-  void PutControls() override;
+  // Both operands valid; a condition compares operands of any kinds.
   bool OnOK() override;
-  void OnSuggest(NativeControl* control);
 
   IfBlock* item;
-  NativeLabel* helpText = nullptr;
-  NativeSuggest* input = nullptr;
-  NativeButton* okButton = nullptr;
-  NativeButton* cancelButton = nullptr;
+
+ private:
+  std::vector<std::string> Suggestions(const std::string& typed) const override;
 };
 
 class EditSubDlg : public NativeDialog {
