@@ -38,12 +38,6 @@ target_link_libraries(pellburne_transfer_support PUBLIC pellburne_core ${SIMAVR_
 target_link_libraries(test_transfer PRIVATE pellburne_transfer_support)
 
 # The threaded tests (HID worker, peers on their own threads, the cancel
-# flag, the transfer's send thread) also run under ThreadSanitizer: in that
-# build they carry the label "threads". The simulated optiboot runs uninstrumented simavr and stays out.
-if(PELLBURNE_TSAN)
-  gtest_discover_tests(test_transfer
-    TEST_PREFIX "threads."
-    TEST_FILTER "HidPort*:HidBoard*:BascomUploader*:ArduinoUploaderPeer*:Transfer.*"
-    PROPERTIES LABELS "threads" ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-    DISCOVERY_TIMEOUT 60)
-endif()
+# flag, the transfer's send thread) also run under ThreadSanitizer. The
+# simulated optiboot runs uninstrumented simavr and stays out.
+pellburne_threads_tests(test_transfer "HidPort*:HidBoard*:BascomUploader*:ArduinoUploaderPeer*:Transfer.*")
