@@ -169,7 +169,11 @@ servo_output:
 	sts OCR1BL, r24
 9:	ret
 
+; The chart's port bits (PORTB) drive their pins; PB6 and PB7 carry the
+; crystal.
 main:
+	ldi r24, 0x3F
+	out DDRB, r24
 	ldi r24, 0
 	sts UBRR0H, r24
 	ldi r24, UBRR_9600

@@ -205,11 +205,13 @@ void Instruction::WriteCode(Compiler::Program& program) {
   }
   std::string resultLabel;
   if (info->resultMask != 0) {
-    if (result.empty())
+    // Files saved before the dialog trimmed may hold blanks around the name.
+    const std::string resultName = Trim(result);
+    if (resultName.empty())
       throw CodeWriteException(this, BadParameterMessage);
-    resultLabel = variables.GetAliasDestination(result);
+    resultLabel = variables.GetAliasDestination(resultName);
     if (resultLabel.empty())
-      resultLabel = result;
+      resultLabel = resultName;
   }
   for (size_t i = 0; i < operands.size(); ++i)
     program.CodifyExpression(operands[i], static_cast<unsigned short>(24 - 2 * i),

@@ -1,6 +1,7 @@
 #include "compiler/Board.h"
 
 #include "RuntimeImages.h"
+#include "language/Settings.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ const IoRegisterMap ioRegisterToAddress = {
 const RuntimeImage Stdlib = ImageOf(RuntimeImages::arduino);
 const SymbolMap StdlibSymbols = SymbolsOf(RuntimeImages::arduino);
 }  // namespace
-BoardTables Tables() { return {ioRegisterToAddress, Stdlib, StdlibSymbols, 32768}; }
+// 32 KB of flash less the 512 bytes of the bootloader at its top.
+BoardTables Tables() { return {ioRegisterToAddress, Stdlib, StdlibSymbols, 32256}; }
 }  // namespace Arduino
 
 namespace Corbelo {
@@ -56,8 +58,14 @@ const SymbolMap StdlibSymbols = SymbolsOf(RuntimeImages::mandolet);
 BoardTables Tables() { return {ioRegisterToAddress, Stdlib, StdlibSymbols, 8192}; }
 }  // namespace Mandolet
 
-Board::Board()
-    : ioRegisterToAddress(&Mandolet::ioRegisterToAddress),
-      stdlib(&Mandolet::Stdlib),
-      stdlibSymbols(&Mandolet::StdlibSymbols),
-      flashSize(Mandolet::Tables().flashSize) {}
+Board::Board() : Board(theSettings.programmer) {}
+
+Board::Board(const std::string& programmer) {
+  const bool mandolet = programmer == "Corbelo";
+  const BoardTables tables = mandolet ? Mandolet::Tables() : Arduino::Tables();
+  ioRegisterToAddress = &tables.ioRegisterToAddress;
+  stdlib = &tables.stdlib;
+  stdlibSymbols = &tables.stdlibSymbols;
+  flashSize = tables.flashSize;
+  name = mandolet ? "Mandolet" : "Arduino";
+}

@@ -1,7 +1,9 @@
 #pragma once
 // The board tables: I/O register map, runtime image and runtime symbols of
 // the three boards. They are built at start-up, read-only afterwards, and
-// reached through a Board, which always selects Mandolet.
+// reached through a Board, which selects the board that the upload protocol
+// reaches: the Corbelo bootloader sits on a Mandolet, an STK500 bootloader
+// on an Arduino.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -15,10 +17,14 @@ struct Board {
   const IoRegisterMap* ioRegisterToAddress;
   const RuntimeImage* stdlib;
   const SymbolMap* stdlibSymbols;
-  // Flash size of the board's chip in bytes; images beyond it are refused.
+  // Flash the program may fill, in bytes; images beyond it are refused.
   uint32_t flashSize;
+  const char* name;  // as the window title names the board
 
+  // The board of the programmer in the settings.
   Board();
+  // "Corbelo" selects Mandolet, any other programmer Arduino.
+  explicit Board(const std::string& programmer);
 };
 
 // Direct access to every board's tables, for tests that run the other
@@ -27,7 +33,7 @@ struct BoardTables {
   const IoRegisterMap& ioRegisterToAddress;
   const RuntimeImage& stdlib;
   const SymbolMap& stdlibSymbols;
-  uint32_t flashSize;
+  uint32_t flashSize;  // what the program may fill (an Arduino's bootloader keeps the top 512)
 };
 namespace Mandolet { BoardTables Tables(); }
 namespace Corbelo { BoardTables Tables(); }

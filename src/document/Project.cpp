@@ -27,3 +27,8 @@ void Project::DeleteChart(Sub* sub) {
   subs.erase(it);
   delete sub;
 }
+
+bool Project::HasSubNamed(const std::string& name, const Sub* except) const {
+  return std::any_of(subs.begin(), subs.end(),
+                     [&](const Sub* sub) { return sub != except && sub->name == name; });
+}

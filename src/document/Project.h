@@ -27,6 +27,8 @@ class Project {
   Sub* AddChart();
   // Deletes the sub if it belongs to the project. Callers never pass subs[0].
   void DeleteChart(Sub* sub);
+  // Whether a sub other than `except` bears the name.
+  bool HasSubNamed(const std::string& name, const Sub* except = nullptr) const;
   // Loading: no subs, the settings' operand table and the path as file
   // name; with ok given, reads the file and stores whether that worked.
   Project(std::string path, bool* ok);

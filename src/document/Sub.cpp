@@ -13,7 +13,16 @@ Sub::Sub(Project* project) : project(project), start(nullptr), errorItem(nullptr
   CanvasInit(&canvas);
   CanvasSetViewOrigin(&canvas, 0, 0);
   start = new StartBlock(this, 320, 32);
-  name = project->subs.empty() ? "Start" : "Funktion" + std::to_string(project->subs.size());
+  if (project->subs.empty()) {
+    name = "Start";
+    return;
+  }
+  // Call blocks find their sub by name in the file: after a deletion the
+  // count of subs may be taken already, so the next free number is used.
+  size_t number = project->subs.size();
+  while (project->HasSubNamed("Funktion" + std::to_string(number)))
+    ++number;
+  name = "Funktion" + std::to_string(number);
 }
 
 Sub::~Sub() {

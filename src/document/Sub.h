@@ -26,7 +26,8 @@ class Sub {
   std::string name;
 
   // Placing a new chart: a start block with its arrow, named after the
-  // number of subs the project has so far.
+  // number of subs the project has so far, or the next number that no sub
+  // bears.
   explicit Sub(Project* project);
   ~Sub();
   Sub(const Sub&) = delete;

@@ -87,7 +87,8 @@ void EditInstructionDlg::OnListboxDblClick(NativeControl* control) {
 }
 
 // Every column is checked before any is stored, so a refused OK leaves the
-// block exactly as it was.
+// block exactly as it was. The texts are stored without the blanks around
+// them, which the parser skips but a result label would keep.
 bool EditInstructionDlg::OnOK() {
   const Variables& variables = item->sub->project->variables;
   const int columns = ColumnCount(info);
@@ -96,7 +97,7 @@ bool EditInstructionDlg::OnOK() {
     ParsedParameter parameter(variables, edits[c]->GetText());
     if (!parameter.IsValid(ColumnMask(c)))
       return false;
-    texts.push_back(parameter.GetText());
+    texts.push_back(Trim(parameter.GetText()));
   }
   for (int c = 0; c < columns; ++c) {
     if (c < info->argumentCount)

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include "compiler/Board.h"
 #include "document/ChartItem.h"
 #include "document/Project.h"
 #include "document/Sub.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-const char* const ProgramTitle = " - Pellburne for Mandolet 1.0";
 const char* const UnsavedTitle = "Nicht gespeichert";
 const char* const ProjectPattern = "*.pbn";
 const char* const ProjectDescription = "Pellburne";
@@ -196,7 +196,9 @@ void MainWindow::PaintTitleBar(Drawing* drawing) {
 }
 
 std::string MainWindow::TitleText() const {
-  return (project->fileName.empty() ? std::string(UnsavedTitle) : project->fileName) + ProgramTitle;
+  // Names the board that a compile now would build for.
+  return (project->fileName.empty() ? std::string(UnsavedTitle) : project->fileName) + " - Pellburne for " +
+         Board().name + " 1.0";
 }
 
 void MainWindow::PaintTabs(Drawing* drawing) {

@@ -26,7 +26,8 @@ void EditSubDlg::PutControls() {
   deleteButton->onClick.push_back(NativeHandler(this, &EditSubDlg::OnDelete));
 }
 
-// Any identifier, even one that another sub bears already.
+// Any identifier that no other sub bears: call blocks are saved with the
+// name of their sub, so two subs of one name would mix up after reopening.
 bool EditSubDlg::OnOK() {
   std::string text = name->GetText();
   if (!Variables::IsValidIdentifier(text)) {
@@ -34,6 +35,12 @@ bool EditSubDlg::OnOK() {
                      "Du hast einen ungültigen Name angegeben!\nEs sind nur Buchstaben und erst ab dem "
                      "zweiten Zeichen auch Zahlen erlaubt!",
                      "Ungültiger Name", MessageBox::Buttons::Ok, MessageBox::Icon::Information);
+    return false;
+  }
+  if (sub->project->HasSubNamed(text, sub)) {
+    MessageBox::Show(hwnd,
+                     "Es gibt schon ein Unterprogramm mit diesem Namen!\nBitte wähle einen anderen Namen!",
+                     "Name schon vergeben", MessageBox::Buttons::Ok, MessageBox::Icon::Information);
     return false;
   }
   sub->name = text;

@@ -13,6 +13,15 @@ bool IsSpace(char c) {
   return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
+int OperatorIndex(char c) {
+  for (int i = 0; MathOperator::characters[i] != '\0'; ++i)
+    if (MathOperator::characters[i] == c)
+      return i;
+  return MathOperator::None;
+}
+
+} // namespace
+
 std::string Trim(const std::string& text) {
   size_t begin = 0;
   size_t end = text.size();
@@ -22,15 +31,6 @@ std::string Trim(const std::string& text) {
     --end;
   return text.substr(begin, end - begin);
 }
-
-int OperatorIndex(char c) {
-  for (int i = 0; MathOperator::characters[i] != '\0'; ++i)
-    if (MathOperator::characters[i] == c)
-      return i;
-  return MathOperator::None;
-}
-
-} // namespace
 
 bool NumberLiteral::AppliesTo(const std::string& text) {
   if (text.empty())

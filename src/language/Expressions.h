@@ -21,6 +21,9 @@ enum : int { Add = 0, Subtract, Multiply, Divide, Or, And, None };
 inline constexpr char characters[] = "+-*/|&";
 } // namespace MathOperator
 
+// The text without the white space around it, as chart texts are read.
+std::string Trim(const std::string& text);
+
 // The number rule shared by operands and instruction arguments.
 namespace NumberLiteral {
 // A text starting with "&", "-" or a digit is a literal or nothing.

@@ -135,6 +135,37 @@ TEST(BlockCode, InstructionsLoadTheirArgumentsAndStoreTheirResult) {
   EXPECT_EQ(p.locations.at("adc_read"), 0xDC);
 }
 
+// Files saved before the dialog trimmed may hold blanks around argument
+// and result texts: they compile to the same image as the clean texts.
+TEST(BlockCode, BlanksAroundInstructionTextsDoNotMatter) {
+  struct Texts {
+    const char* routine;
+    std::vector<std::string> arguments;
+    std::string result;
+  };
+  const Texts clean[] = {{"adc_read", {"ADC2"}, "var5"},   {"adc_read", {"ADC1"}, "Messwert"},
+                         {"waitchar", {}, "var6"},         {"print_number", {"var3"}, ""},
+                         {"pwm_set", {"1", "var2"}, ""},   {"print_str", {"\" Hallo \""}, ""}};
+  const Texts blanks[] = {{"adc_read", {" ADC2 "}, " var5 "}, {"adc_read", {"ADC1"}, "Messwert\t"},
+                          {"waitchar", {}, "  var6"},         {"print_number", {"var3 "}, ""},
+                          {"pwm_set", {" 1", "var2 "}, ""},   {"print_str", {" \" Hallo \"\t"}, ""}};
+  auto image = [](const Texts* texts, size_t count) {
+    Chart chart;
+    Sub* main = chart.Main();
+    EXPECT_TRUE(chart.variables().AddAlias("Messwert", "var7"));
+    Flow flow(main);
+    for (size_t i = 0; i < count; ++i)
+      flow.Add(chart.Do(main, texts[i].routine, texts[i].arguments, texts[i].result));
+    flow.Add(chart.End(main));
+    CompileError error = ErrorOf(chart);
+    EXPECT_EQ(error.message, "");
+    return error.message.empty() ? chart.Build()->binary.code : std::vector<uint8_t>{};
+  };
+  std::vector<uint8_t> expected = image(clean, std::size(clean));
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(image(blanks, std::size(blanks)), expected);
+}
+
 TEST(BlockCode, TextArgumentBecomesAStringConstantBehindTheCode) {
   Chart chart;
   Sub* main = chart.Main();

@@ -86,7 +86,7 @@ std::vector<Expected> AllBoards() {
       {"Arduino", Arduino::Tables(), 826,
        ExpectedSymbols(25, {"pwm_output", "servo_output", "serial_send", "serial_recv",
                             "serial_recv_if_avail"}),
-       137, 26, true, 0x336, 0x17E, 32768},
+       137, 26, true, 0x336, 0x17E, 32256},
   };
 }
 
@@ -194,8 +194,8 @@ TEST(BoardTables, IoRegisterMaps) {
   EXPECT_EQ(Mandolet::Tables().ioRegisterToAddress.count("portb"), 0u);
 }
 
-TEST(BoardTables, BoardSelectsMandolet) {
-  Board board;
+TEST(BoardTables, CorbeloBootloaderSelectsMandolet) {
+  Board board("Corbelo");
   BoardTables mandolet = Mandolet::Tables();
   EXPECT_EQ(board.stdlib, &mandolet.stdlib);
   EXPECT_EQ(board.stdlibSymbols, &mandolet.stdlibSymbols);

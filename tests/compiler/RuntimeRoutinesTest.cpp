@@ -308,6 +308,10 @@ TEST(OtherRuntimes, ArduinoRoutines) {
         Store(p, 2, 24);
         CallWith(p, "pwm_output", 0, 0x180);  // 8-bit duty: low byte
         CallWith(p, "pwm_output", 3, 0x22);
+        // main made PORTB an output: clear the servo pins so that the
+        // routine's own direction bit shows.
+        p.Emit(Compiler::CBI(0x04, 1));
+        p.Emit(Compiler::CBI(0x04, 2));
         CallWith(p, "servo_output", 1, 500);  // 2000 + 2 * 500 half-microseconds
         CallWith(p, "servo_output", 2, 500);  // no such channel
       },

@@ -147,6 +147,10 @@ TEST_F(ProjectFileRoundTrip, CallTargetsByNameLastSubWins) {
   bool ok = false;
   Project loaded(dir / "a.pbn", &ok);
   ASSERT_TRUE(ok);
+  // A file from before names were kept unique loads as it is.
+  ASSERT_EQ(loaded.subs.size(), 3u);
+  EXPECT_EQ(loaded.subs[1]->name, "Doppelt");
+  EXPECT_EQ(loaded.subs[2]->name, "Doppelt");
   std::vector<ChartItem*> items = CanvasItems(loaded.subs[0]);
   EXPECT_EQ(static_cast<CallSub*>(items[2])->target, loaded.subs[2]);
   EXPECT_EQ(static_cast<CallSub*>(items[4])->target, nullptr);

@@ -50,7 +50,7 @@ TEST(Project, NewProjectHoldsTheStartSubWithStartBlockAndArrow) {
   EXPECT_EQ(s->canvas.zoom, 1.0);
 }
 
-TEST(Project, SubsAreNamedByTheirCountAtCreation) {
+TEST(Project, SubsAreNamedByTheirCountOrTheNextFreeNumber) {
   Project p;
   p.AddChart();
   Sub* f1 = p.AddChart();
@@ -61,8 +61,13 @@ TEST(Project, SubsAreNamedByTheirCountAtCreation) {
   p.DeleteChart(f1);
   ASSERT_EQ(p.subs.size(), 2u);
   EXPECT_EQ(p.subs[1], f2);
-  // Counting again repeats a name that is still in use.
-  EXPECT_EQ(p.AddChart()->name, "Funktion2");
+  // The count (2) is taken by a sub that is still there.
+  EXPECT_EQ(p.AddChart()->name, "Funktion3");
+  // Names given by the user count too.
+  p.subs[2]->name = "Funktion4";
+  p.subs[1]->name = "Funktion5";
+  EXPECT_EQ(p.AddChart()->name, "Funktion3");
+  EXPECT_EQ(p.AddChart()->name, "Funktion6");
 }
 
 TEST(Project, DeletingASubClearsCallsToItAndOnlyDeletesItsOwnSubs) {

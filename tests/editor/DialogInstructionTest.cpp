@@ -152,21 +152,28 @@ TEST_F(InstructionDialogs, ColumnsShowLabelsTextsAndOperandsOfTheirMasks) {
   EXPECT_FALSE(pwm.OnEdit(nullptr));
 }
 
-TEST_F(InstructionDialogs, ValidColumnsAreStoredAsTyped) {
+// Stored as typed, less the blanks around the text: the compile names the
+// result variable by its text.
+TEST_F(InstructionDialogs, ValidColumnsAreStoredTrimmed) {
   Instruction wait(sub, 0, 0, Row("waitms"));
   bool refused = true;
   EXPECT_TRUE(Edit(wait, {" &H10 "}, &refused));
   EXPECT_FALSE(refused);
-  EXPECT_EQ(wait.arguments[0], " &H10 ");
+  EXPECT_EQ(wait.arguments[0], "&H10");
 
   Instruction text(sub, 0, 0, Row("print_str"));
   EXPECT_TRUE(Edit(text, {"\"Hallo Welt\""}, &refused));
   EXPECT_EQ(text.arguments[0], "\"Hallo Welt\"");
+  EXPECT_TRUE(Edit(text, {"\t \" Hallo \"  "}, &refused));
+  EXPECT_EQ(text.arguments[0], "\" Hallo \"");  // blanks inside the quotes stay
 
   Instruction adc(sub, 0, 0, Row("adc_read"));
   EXPECT_TRUE(Edit(adc, {"Kanal", "Zaehler"}, &refused));
   EXPECT_EQ(adc.arguments[0], "Kanal");
   EXPECT_EQ(adc.result, "Zaehler");
+  EXPECT_TRUE(Edit(adc, {" ADC1", "var5 "}, &refused));
+  EXPECT_EQ(adc.arguments[0], "ADC1");
+  EXPECT_EQ(adc.result, "var5");
 }
 
 TEST_F(InstructionDialogs, RefusedColumnsKeepTheDialogOpenAndTheBlockUnchanged) {

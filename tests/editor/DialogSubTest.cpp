@@ -14,6 +14,7 @@ namespace {
 const char* const InvalidName =
     "Du hast einen ungültigen Name angegeben!\nEs sind nur Buchstaben und erst ab dem zweiten Zeichen auch "
     "Zahlen erlaubt!";
+const char* const TakenName = "Es gibt schon ein Unterprogramm mit diesem Namen!\nBitte wähle einen anderen Namen!";
 
 class SubDialog : public testing::Test {
  protected:
@@ -61,15 +62,12 @@ TEST_F(SubDialog, LayoutAndRename) {
   EXPECT_EQ(sub->name, "Motor2_an");
   EXPECT_TRUE(recorder.boxes.empty());
 
-  // Another sub's name is taken as it is.
-  WhenModal([&](QWidget* modal) {
-    auto* running = Running<EditSubDlg>(modal);
-    running->name->SetWindowText("Start");
-    Click(running->okButton);
-  }, false);
+  // Keeping its own name is fine.
+  WhenModal([&](QWidget* modal) { Click(Running<EditSubDlg>(modal)->okButton); }, false);
   EditSubDlg again(nullptr, sub, &view);
   EXPECT_TRUE(again.ok);
-  EXPECT_EQ(sub->name, "Start");
+  EXPECT_EQ(sub->name, "Motor2_an");
+  EXPECT_TRUE(recorder.boxes.empty());
 
   WhenModal([&](QWidget* modal) {
     auto* running = Running<EditSubDlg>(modal);
@@ -78,18 +76,30 @@ TEST_F(SubDialog, LayoutAndRename) {
   }, false);
   EditSubDlg cancelled(nullptr, sub, &view);
   EXPECT_FALSE(cancelled.ok);
-  EXPECT_EQ(sub->name, "Start");
+  EXPECT_EQ(sub->name, "Motor2_an");
 }
 
-TEST_F(SubDialog, InvalidNamesShowTheBoxOverTheDialogAndStayOpen) {
+// Call blocks are saved with their sub's name, so a name that another sub
+// bears is refused like an invalid one.
+TEST_F(SubDialog, RefusedNamesShowTheirBoxOverTheDialogAndStayOpen) {
+  struct Case {
+    const char* name;
+    const char* text;
+    const char* caption;
+  } cases[] = {
+      {"2x", InvalidName, "Ungültiger Name"},     {"", InvalidName, "Ungültiger Name"},
+      {"a b", InvalidName, "Ungültiger Name"},    {"_x", InvalidName, "Ungültiger Name"},
+      {"Größe", InvalidName, "Ungültiger Name"},  {"Start", TakenName, "Name schon vergeben"},
+      {"Funktion1", TakenName, "Name schon vergeben"},
+  };
   Sub* sub = project.subs[2];
   NativeWindow dialogWindow = nullptr;
   std::vector<bool> openAfter;
   WhenModal([&](QWidget* modal) {
     auto* dialog = Running<EditSubDlg>(modal);
     dialogWindow = dialog->hwnd;
-    for (const char* bad : {"2x", "", "a b", "_x", "Größe"}) {
-      dialog->name->SetWindowText(bad);
+    for (const Case& c : cases) {
+      dialog->name->SetWindowText(c.name);
       Click(dialog->okButton);
       openAfter.push_back(modal->isVisible());
     }
@@ -98,11 +108,14 @@ TEST_F(SubDialog, InvalidNamesShowTheBoxOverTheDialogAndStayOpen) {
   EditSubDlg dialog(nullptr, sub, &view);
   EXPECT_FALSE(dialog.ok);
   EXPECT_EQ(sub->name, "Funktion2");
-  EXPECT_EQ(openAfter, std::vector<bool>(5, true));
-  ASSERT_EQ(recorder.boxes.size(), 5u);
-  for (const BoxRecorder::Box& box : recorder.boxes) {
-    EXPECT_EQ(box.text, InvalidName);
-    EXPECT_EQ(box.caption, "Ungültiger Name");
+  EXPECT_EQ(project.subs[0]->name, "Start");
+  EXPECT_EQ(project.subs[1]->name, "Funktion1");
+  EXPECT_EQ(openAfter, std::vector<bool>(std::size(cases), true));
+  ASSERT_EQ(recorder.boxes.size(), std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const BoxRecorder::Box& box = recorder.boxes[i];
+    EXPECT_EQ(box.text, cases[i].text) << cases[i].name;
+    EXPECT_EQ(box.caption, cases[i].caption);
     EXPECT_EQ(box.buttons, MessageBox::Buttons::Ok);
     EXPECT_EQ(box.icon, MessageBox::Icon::Information);
     EXPECT_EQ(box.owner, dialogWindow);
@@ -157,6 +170,8 @@ TEST_F(SubDialog, DeletionAsksFirstAndSwitchesTheViewAway) {
   ASSERT_EQ(project.subs.size(), 2u);
   EXPECT_EQ(project.subs[1]->name, "Funktion2");
   EXPECT_EQ(call->target, nullptr);
+  // Two subs are left, but a new one cannot take the name Funktion2.
+  EXPECT_EQ(project.AddChart()->name, "Funktion3");
   // The view shows the start sub at the size it had.
   EXPECT_EQ(view.sub, project.subs[0]);
   EXPECT_EQ(view.pressedItem, nullptr);

@@ -7,6 +7,7 @@
 #include "MainWindowHarness.h"
 #include "document/Instruction.h"
 #include "document/ProgramFlow.h"
+#include "language/Settings.h"
 #include "toolkit/QtDrawing.h"
 
 namespace {
@@ -32,6 +33,25 @@ TEST_F(Chrome, StartsWithTheStartSubShownAndNothingModified) {
   EXPECT_EQ(main.TitleText(), "Nicht gespeichert - Pellburne for Mandolet 1.0");
   main.project->fileName = "/home/anna/Blinker.pbn";
   EXPECT_EQ(main.TitleText(), "/home/anna/Blinker.pbn - Pellburne for Mandolet 1.0");
+}
+
+// A compile builds for the board that the upload protocol reaches; the
+// title says which.
+TEST_F(Chrome, TitleNamesTheBoardOfTheUploadProtocol) {
+  const std::string saved = theSettings.programmer;
+  struct Case {
+    const char* programmer;
+    const char* title;
+  } cases[] = {
+      {"Corbelo", "Nicht gespeichert - Pellburne for Mandolet 1.0"},
+      {"Arduino", "Nicht gespeichert - Pellburne for Arduino 1.0"},
+      {"stk500", "Nicht gespeichert - Pellburne for Arduino 1.0"},
+  };
+  for (const Case& c : cases) {
+    theSettings.programmer = c.programmer;
+    EXPECT_EQ(main.TitleText(), c.title) << c.programmer;
+  }
+  theSettings.programmer = saved;
 }
 
 TEST_F(Chrome, OneTabFitsWithTheAddButtonBehindIt) {

@@ -206,12 +206,14 @@ void Simulator::FillSram(uint8_t value) {
   std::memset(avr_->data + first, value, avr_->ramend + 1u - first);
 }
 
-bool Simulator::AtStopLoop() const {
-  uint32_t pc = avr_->pc;
-  if (pc + 1 > avr_->flashend) return false;
-  uint16_t word = static_cast<uint16_t>(avr_->flash[pc] | avr_->flash[pc + 1] << 8);
-  return word == 0xCFFF && !avr_->sreg[S_I];
+bool AtStopLoop(const avr_t* avr) {
+  uint32_t pc = avr->pc;
+  if (pc + 1 > avr->flashend) return false;
+  uint16_t word = static_cast<uint16_t>(avr->flash[pc] | avr->flash[pc + 1] << 8);
+  return word == 0xCFFF && !avr->sreg[S_I];
 }
+
+bool Simulator::AtStopLoop() const { return Sim::AtStopLoop(avr_); }
 
 bool Simulator::Run(uint64_t cycleLimit) {
   const uint64_t end = avr_->cycle + cycleLimit;

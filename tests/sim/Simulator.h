@@ -102,6 +102,10 @@ private:
   std::map<char, Driven> driven_;  // pins driven from outside, per port
 };
 
+// Whether the chip sits in a runtime's stop loop: an RJMP to itself with
+// interrupts off (simavr does not notice such a loop by itself).
+bool AtStopLoop(const avr_t* avr);
+
 // Decodes 8N1 bytes (least significant bit first, idle high) from pin
 // changes, sampling the middle of every bit. A frame whose stop bit is low
 // is dropped; a frame not finished by endCycle is ignored.

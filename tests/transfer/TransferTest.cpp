@@ -267,4 +267,20 @@ TEST(TransferOptiboot, CompiledProjectIsWrittenToTheFlash) {
   EXPECT_TRUE(board.ApplicationStarted());
 }
 
+// STK500 reaches an Arduino: the chart is compiled for it, and once optiboot
+// starts it, its text comes out of the board's serial port.
+TEST(TransferOptiboot, ChartRunsOnTheArduinoAndPrintsItsText) {
+  BoxRecorder boxes;
+  OptibootBoard board;
+  board.RunApplication();
+  SettingsGuard settings("Arduino", board.Port());
+  ProgressScript progress;
+  Greeting chart;
+  auto transfer = RunTransfer(chart.project, MainWindowStandIn);
+  EXPECT_TRUE(boxes.Boxes().empty()) << transfer->errorMessage;
+  EXPECT_TRUE(WaitFor([&] { return board.ApplicationEnded(); }, 5s));
+  board.Stop();
+  EXPECT_EQ(board.ApplicationOutput(), "Hallo Welt");
+}
+
 } // namespace

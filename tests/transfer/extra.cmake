@@ -33,7 +33,7 @@ target_include_directories(pellburne_transfer_support
   PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/transfer/support
   PRIVATE ${SIMAVR_INCLUDE_DIR} ${SIMAVR_INCLUDE_DIR}/simavr)
 target_compile_definitions(pellburne_transfer_support PRIVATE PELLBURNE_OPTIBOOT_HEX="${OPTIBOOT_HEX}")
-target_link_libraries(pellburne_transfer_support PUBLIC pellburne_core ${SIMAVR_LIBRARY} ${UTIL_LIBRARY}
+target_link_libraries(pellburne_transfer_support PUBLIC pellburne_core pellburne_sim ${SIMAVR_LIBRARY} ${UTIL_LIBRARY}
   Threads::Threads)
 target_link_libraries(test_transfer PRIVATE pellburne_transfer_support)
 

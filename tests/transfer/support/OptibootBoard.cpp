@@ -1,5 +1,7 @@
 #include "OptibootBoard.h"
 
+#include "sim/Simulator.h"
+
 #include <simavr/avr_uart.h>
 #include <simavr/sim_avr.h>
 #include <simavr/sim_irq.h>
@@ -107,6 +109,7 @@ void OptibootBoard::Run() {
   avr_t* avr = sim->avr;
   bool wasOpen = false;
   bool running = false;
+  bool inApplication = false;
   Clock::time_point wallStart;
   avr_cycle_count_t cycleStart = 0;
   std::deque<uint8_t> input;
@@ -119,6 +122,7 @@ void OptibootBoard::Run() {
       sim->xon = true;
       input.clear();
       running = true;
+      inApplication = false;
       ++resets;
       wallStart = Clock::now();
       cycleStart = avr->cycle;
@@ -144,13 +148,26 @@ void OptibootBoard::Run() {
         running = false;
         break;
       }
-      if (avr->pc < BootloaderStart) { // the bootloader has started the application
+      if (!inApplication && avr->pc < BootloaderStart) { // the bootloader has started the application
+        pty.Write(sim->output);  // the bootloader's last replies
+        sim->output.clear();
+        inApplication = true;
         applicationStarted = true;
+        if (!runApplication) {
+          running = false;
+          break;
+        }
+      }
+      if (inApplication && ::Sim::AtStopLoop(avr)) {
+        applicationEnded = true;
         running = false;
         break;
       }
     }
-    if (!sim->output.empty()) {
+    if (inApplication) {
+      applicationOutput.append(sim->output.begin(), sim->output.end());
+      sim->output.clear();
+    } else if (!sim->output.empty()) {
       pty.Write(sim->output);
       sim->output.clear();
     }

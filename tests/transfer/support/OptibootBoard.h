@@ -3,7 +3,8 @@
 // pseudo-terminal, paced to wall time. Opening the port resets the chip
 // into the bootloader, as the auto-reset of an Arduino board does. When the
 // bootloader starts the application the simulation pauses, so the flash can
-// be read back as the upload left it.
+// be read back as the upload left it; or, when asked to, the application
+// runs on to its stop loop and what it sends is kept apart.
 #include "Pty.h"
 
 #include <atomic>
@@ -32,6 +33,13 @@ public:
   int Resets() const { return resets; }
   bool ApplicationStarted() const { return applicationStarted; }
 
+  // Before the upload: let the uploaded program run once it is started.
+  void RunApplication() { runApplication = true; }
+  // The running program reached the runtime's stop loop.
+  bool ApplicationEnded() const { return applicationEnded; }
+  // What the program sent on the serial line; read after Stop().
+  const std::string& ApplicationOutput() const { return applicationOutput; }
+
   struct Sim;
 
 private:
@@ -40,6 +48,9 @@ private:
   std::atomic<bool> stop{false};
   std::atomic<int> resets{0};
   std::atomic<bool> applicationStarted{false};
+  std::atomic<bool> runApplication{false};
+  std::atomic<bool> applicationEnded{false};
+  std::string applicationOutput;
   std::thread thread;
   void Run();
 };

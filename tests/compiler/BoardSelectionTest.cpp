@@ -1,0 +1,101 @@
+// The board a compile builds for follows the upload protocol of the
+// settings: the Corbelo bootloader sits on a Mandolet, an STK500 bootloader
+// on an Arduino.
+#include <gtest/gtest.h>
+
+#include "../language/DefaultSettings.h"
+#include "Charts.h"
+#include "sim/Simulator.h"
+
+namespace {
+
+using BoardSelection = DefaultSettingsTest;
+
+TEST_F(BoardSelection, ProgrammerOfTheSettingsPicksTheBoard) {
+  struct Case {
+    const char* programmer;
+    const char* board;
+    BoardTables tables;
+  } cases[] = {
+      {"Corbelo", "Mandolet", Mandolet::Tables()},
+      {"Arduino", "Arduino", Arduino::Tables()},
+      {"corbelo", "Arduino", Arduino::Tables()},
+      {"", "Arduino", Arduino::Tables()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.programmer);
+    theSettings.programmer = c.programmer;
+    Compiler::Program program;  // as the transfer makes it
+    EXPECT_STREQ(program.board.name, c.board);
+    EXPECT_EQ(program.board.stdlib, &c.tables.stdlib);
+    EXPECT_EQ(program.board.stdlibSymbols, &c.tables.stdlibSymbols);
+    EXPECT_EQ(program.board.ioRegisterToAddress, &c.tables.ioRegisterToAddress);
+    EXPECT_EQ(program.board.flashSize, c.tables.flashSize);
+    EXPECT_EQ(program.locations.at("program_start"), c.tables.stdlib.size());
+  }
+}
+
+// The Arduino's program ends where its bootloader begins, 512 bytes below
+// the top of its 32 KB.
+TEST_F(BoardSelection, ImageMayFillWhatTheBoardLeavesTheProgram) {
+  struct Case {
+    const char* programmer;
+    size_t limit;
+  } cases[] = {{"Corbelo", 8192}, {"Arduino", 32256}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.programmer);
+    theSettings.programmer = c.programmer;
+    Chart chart;
+    Sub* main = chart.Main();
+    auto* text = chart.Do(main, "print_str", {"\"\""});
+    Chart::Chain(main, {text, chart.End(main)});
+    const size_t empty = chart.Build()->binary.code.size();
+    text->arguments[0] = "\"" + std::string(c.limit - empty, 'x') + "\"";
+    EXPECT_EQ(chart.Build()->binary.code.size(), c.limit);
+    text->arguments[0] = "\"" + std::string(c.limit - empty + 1, 'x') + "\"";
+    CompileError error = ErrorOf(chart);
+    EXPECT_FALSE(error.internal);
+    EXPECT_EQ(error.message, "Das Programm ist zu groß für den Speicher des Boards: " +
+                                 std::to_string(c.limit + 1) + " von " + std::to_string(c.limit) + " Bytes.");
+    EXPECT_EQ(error.item, nullptr);
+  }
+}
+
+// The default operands are the Arduino's: its input pins PIND.2 to PIND.7
+// are read, and a port bit drives its pin. The Mandolet has no port D.
+TEST_F(BoardSelection, DefaultPinsRunOnTheArduinoOnly) {
+  auto build = [](Chart& chart) {
+    Sub* main = chart.Main();
+    Flow flow(main);
+    for (int n = 0; n < 6; ++n)
+      flow.Add(chart.Assign(main, "var" + std::to_string(n) + " = PIND." + std::to_string(n + 2)));
+    flow.Add(chart.Assign(main, "PORTB.5 = PIND.4"));
+    flow.Add(chart.Assign(main, "PORTB.0 = 1"));
+    flow.Add(chart.End(main));
+  };
+
+  theSettings.programmer = "Corbelo";
+  Chart mandolet;
+  build(mandolet);
+  CompileError error = ErrorOf(mandolet);
+  EXPECT_TRUE(error.internal);
+  EXPECT_EQ(error.message, "Could not find port PIND");
+
+  theSettings.programmer = "Arduino";
+  const bool levels[6] = {true, false, true, true, false, true};
+  Chart arduino;
+  build(arduino);
+  auto program = arduino.Build();
+  Sim::Simulator sim(Sim::Chip::ATmega328P);
+  sim.Load(program->binary.code);
+  for (int n = 0; n < 6; ++n)
+    sim.SetPin('D', n + 2, levels[n]);
+  ASSERT_TRUE(sim.Run(1'000'000)) << "pc " << sim.ProgramCounter();
+  for (int n = 0; n < 6; ++n)
+    EXPECT_EQ(sim.ReadVariable(n), levels[n] ? 1 : 0) << "PIND." << n + 2;
+  const uint8_t portB = 0x05, ddrB = 0x04;
+  EXPECT_EQ(sim.ReadIo(portB), 0x21);  // PORTB.5 from PIND.4, PORTB.0 set
+  EXPECT_EQ(sim.ReadIo(ddrB) & 0x21, 0x21) << "the port bits drive their pins";
+}
+
+} // namespace
