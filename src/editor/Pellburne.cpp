@@ -18,6 +18,7 @@
 #include "toolkit/MessageBox.h"
 #include "toolkit/QtDrawing.h"
 #include "toolkit/QtWindow.h"
+#include "toolkit/WindowServices.h"
 
 MainWindow* mainWindow = nullptr;
 
@@ -359,6 +360,7 @@ FrameWindow* InitInstance(bool show) {
 
 int PellburneMain(int argc, char** argv) {
   QApplication application(argc, argv);
+  UseGermanQtTexts();
   MessageBox::UseQtMessageBoxes();
   ShowSettingsFileComplaints();
   InstallCrashHandler();
