@@ -14,6 +14,7 @@
 
 #include "editor/CrashReport.h"
 #include "editor/MainWindow.h"
+#include "editor/ProgramIcon.h"
 #include "language/Settings.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/QtDrawing.h"
@@ -353,6 +354,7 @@ void SaveChangedSettings() {
 
 FrameWindow* InitInstance(bool show) {
   auto* frame = new FrameWindow();
+  frame->setWindowIcon(ProgramIcon());
   mainWindow = new MainWindow(FromWidget(frame), frame->width(), frame->height());
   if (show) frame->show();
   return frame;
@@ -360,6 +362,7 @@ FrameWindow* InitInstance(bool show) {
 
 int PellburneMain(int argc, char** argv) {
   QApplication application(argc, argv);
+  QApplication::setWindowIcon(ProgramIcon());
   UseGermanQtTexts();
   MessageBox::UseQtMessageBoxes();
   ShowSettingsFileComplaints();
