@@ -12,6 +12,7 @@
 #include "document/Sub.h"
 #include "editor/EditAliases.h"
 #include "editor/EditDialogs.h"
+#include "editor/ProgramIcon.h"
 #include "editor/SettingsDialog.h"
 #include "toolkit/Drawing.h"
 #include "toolkit/MessageBox.h"
@@ -110,20 +111,7 @@ void MainWindow::OnPaint(Drawing* drawing) {
 
 void MainWindow::PaintMenuBar(Drawing* drawing) {
   drawing->FillRect(0, 0, width, MenuBarHeight, Stock::Grey);
-  drawing->FillRect(0, 0, MenuBarItemWidth, MenuBarHeight, Stock::Crimson);
-  {
-    // A flame from the top of the square to its bottom.
-    Path flame;
-    flame.MoveTo(25, 2);
-    flame.CurveTo(27, 13, 39, 19, 37.5, 32);
-    flame.CurveTo(36.5, 41, 30.5, 46, 24, 46);
-    flame.CurveTo(17, 46, 11, 41, 11, 32.5);
-    flame.CurveTo(11, 25, 15.5, 20, 19, 15);
-    flame.CurveTo(19.5, 20, 21, 24, 23.5, 26);
-    flame.CurveTo(25.5, 18, 26.5, 10, 25, 2);
-    flame.Close();
-    drawing->FillPath(flame, Stock::White);
-  }
+  PaintMenuSquare(drawing);
   {
     // Open: a folder with its front flap.
     Placed at(drawing, 64, 7);

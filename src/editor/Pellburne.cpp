@@ -14,10 +14,12 @@
 
 #include "editor/CrashReport.h"
 #include "editor/MainWindow.h"
+#include "editor/ProgramIcon.h"
 #include "language/Settings.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/QtDrawing.h"
 #include "toolkit/QtWindow.h"
+#include "toolkit/WindowServices.h"
 
 MainWindow* mainWindow = nullptr;
 
@@ -352,6 +354,7 @@ void SaveChangedSettings() {
 
 FrameWindow* InitInstance(bool show) {
   auto* frame = new FrameWindow();
+  frame->setWindowIcon(ProgramIcon());
   mainWindow = new MainWindow(FromWidget(frame), frame->width(), frame->height());
   if (show) frame->show();
   return frame;
@@ -359,6 +362,8 @@ FrameWindow* InitInstance(bool show) {
 
 int PellburneMain(int argc, char** argv) {
   QApplication application(argc, argv);
+  QApplication::setWindowIcon(ProgramIcon());
+  UseGermanQtTexts();
   MessageBox::UseQtMessageBoxes();
   ShowSettingsFileComplaints();
   InstallCrashHandler();

@@ -2,6 +2,7 @@
 #include "toolkit/QtDrawing.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
@@ -24,9 +26,33 @@ QColor SteelBlue() { return ToQColor(Stock::SteelBlue); }
 QColor Crimson() { return ToQColor(Stock::Crimson); }
 QColor DarkerGrey() { return ToQColor(Stock::DarkerGrey); }
 
+namespace {
+
+// "MS Shell Dlg" is Microsoft Sans Serif, which has Arial's widths. The
+// generic sans-serif family (DejaVu Sans) is much wider, and the help texts
+// would run past the end of the boxes laid out for the original: a family
+// with those widths comes first, the generic one only when none is there.
+QFont DialogFamily() {
+  static const QString family = [] {
+    for (const char* name : {"Microsoft Sans Serif", "Arial", "Liberation Sans", "Arimo"})
+      if (QFontDatabase::hasFamily(QString::fromLatin1(name)))
+        return QString::fromLatin1(name);
+    return QString();
+  }();
+  QFont font;
+  if (family.isEmpty()) {
+    font.setStyleHint(QFont::SansSerif);
+    font.setFamilies({QStringLiteral("sans-serif")});
+  } else {
+    font.setFamilies({family});
+  }
+  return font;
+}
+
+} // namespace
+
 QFont Font() {
-  QFont font(QStringLiteral("MS Shell Dlg"));
-  font.setStyleHint(QFont::SansSerif);
+  QFont font = DialogFamily();
   font.setWeight(QFont::Normal);
   // The font is asked for by a cell height (ascent plus descent) of 16
   // pixels: the largest size whose family here fits that, found once.
@@ -40,6 +66,12 @@ QFont Font() {
   }();
   font.setPixelSize(pixelSize);
   return font;
+}
+
+void PaintEditBorder(QWidget* edit) {
+  QPainter painter(edit);
+  painter.setPen(ToQColor(Stock::MediumGrey));
+  painter.drawRect(edit->rect().adjusted(0, 0, -1, -1));
 }
 
 void UseDialogBackground(QWidget* widget) {
@@ -359,6 +391,20 @@ protected:
   }
 };
 
+// A single-line edit as a bordered edit control: a 1-pixel border with the
+// text line right inside it. Qt's own frame takes more room, and an edit 18
+// pixels high would cut umlaut dots and descenders off its 16-pixel cell.
+class SingleLineEdit : public QLineEdit {
+public:
+  explicit SingleLineEdit(const QString& text) : QLineEdit(text) { setFrame(false); }
+
+protected:
+  void paintEvent(QPaintEvent* event) override {
+    QLineEdit::paintEvent(event);
+    DialogLook::PaintEditBorder(this);
+  }
+};
+
 } // namespace
 
 NativeEdit::NativeEdit(NativeDialog* dialog, int x, int y, int w, int h, const std::string& text, bool multiline) {
@@ -370,7 +416,7 @@ NativeEdit::NativeEdit(NativeDialog* dialog, int x, int y, int w, int h, const s
     QObject::connect(edit, &QPlainTextEdit::textChanged, [this] { Notify(this, NativeNotification::EditChange); });
     widget = edit;
   } else {
-    auto* edit = new QLineEdit(FromUtf8(text));
+    auto* edit = new SingleLineEdit(FromUtf8(text));
     DialogLook::UseDialogBackground(edit);
     QObject::connect(edit, &QLineEdit::textChanged, [this] { Notify(this, NativeNotification::EditChange); });
     widget = edit;
@@ -559,8 +605,43 @@ void NativeListbox::SetItemHeight(int height) {
 // ---------------------------------------------------------------------------
 // Label
 
+namespace {
+
+// A static text: words wrap at the box width, and the lines follow each other
+// at the font's cell height, as in a static control. Qt's label adds the
+// font's leading to every line and needs more room than the boxes give.
+class DialogLabel : public QLabel {
+public:
+  using QLabel::QLabel;
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QString shown = text();
+    shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(shown, font());
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    const int lineHeight = fontMetrics().height();
+    layout.beginLayout();
+    for (int y = 0;; y += lineHeight) {
+      QTextLine line = layout.createLine();
+      if (!line.isValid())
+        break;
+      line.setLineWidth(width());
+      line.setPosition(QPointF(0, y));
+    }
+    layout.endLayout();
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    layout.draw(&painter, QPointF(0, 0));
+  }
+};
+
+} // namespace
+
 NativeLabel::NativeLabel(NativeDialog* dialog, int x, int y, int w, int h, const std::string& text) {
-  auto* label = new QLabel(FromUtf8(text));
+  auto* label = new DialogLabel(FromUtf8(text));
   label->setTextFormat(Qt::PlainText);
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);

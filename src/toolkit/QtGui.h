@@ -23,9 +23,14 @@ QColor DarkerGrey();
 // The frame pen's width in pixels.
 inline constexpr int FrameWidth = 4;
 
-// The font of every dialog and its controls: "MS Shell Dlg" (the generic
-// sans-serif family where it is missing) with a 16-pixel cell height.
+// The font of every dialog and its controls: a family with the widths of
+// "MS Shell Dlg" (the generic sans-serif family where none is there) with a
+// 16-pixel cell height.
 QFont Font();
+
+// The 1-pixel border of a single-line edit, painted over the edit after its
+// own painting; the edit itself has no frame.
+void PaintEditBorder(QWidget* edit);
 
 // Gives a widget the background of a dialog (single-line edits, lists) or
 // keeps the default white one (multi-line edits).

@@ -2,8 +2,11 @@
 #include "toolkit/MessageBox.h"
 #include "toolkit/QtWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+
+#include <utility>
 
 namespace MessageBox {
 namespace {
@@ -18,6 +21,13 @@ Result ShowQtBox(const std::string& text, const std::string& caption, Buttons bu
                   QString::fromUtf8(caption.data(), qsizetype(caption.size())),
                   QString::fromUtf8(text.data(), qsizetype(text.size())), qtButtons, ToWidget(Owner()));
   box.setTextFormat(Qt::PlainText);
+  // German even where Qt's translation is missing.
+  const std::pair<QMessageBox::StandardButton, const char*> germanTexts[] = {
+      {QMessageBox::Yes, "&Ja"}, {QMessageBox::No, "&Nein"}, {QMessageBox::Cancel, "Abbrechen"},
+      {QMessageBox::Ok, "OK"}};
+  for (auto [button, text] : germanTexts)
+    if (QAbstractButton* shown = box.button(button))
+      shown->setText(QString::fromUtf8(text));
   switch (box.exec()) {
   case QMessageBox::Yes:
     return Result::Yes;

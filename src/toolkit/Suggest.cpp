@@ -112,6 +112,8 @@ public:
     QObject::connect(this, &QLineEdit::textChanged, [this](const QString& text) { acceptedLength = text.size(); });
     setFocusPolicy(Qt::StrongFocus);
     DialogLook::UseDialogBackground(this);
+    // Bordered like the dialog's other single-line edits.
+    setFrame(false);
   }
 
   SuggestList* List() const { return static_cast<SuggestList*>(ToWidget(suggest->list)); }
@@ -156,6 +158,11 @@ protected:
     if (!event->text().isEmpty() && event->text() != QStringLiteral("\t") && key != Qt::Key_Return &&
         key != Qt::Key_Enter && key != Qt::Key_Escape && key != Qt::Key_Delete)
       suggest->RefreshFromText();
+  }
+
+  void paintEvent(QPaintEvent* event) override {
+    QLineEdit::paintEvent(event);
+    DialogLook::PaintEditBorder(this);
   }
 
   void keyReleaseEvent(QKeyEvent* event) override {

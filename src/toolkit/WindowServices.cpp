@@ -4,9 +4,14 @@
 #include "toolkit/QtWindow.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
+#include <QPointer>
+#include <QTranslator>
 #include <QWidget>
 
 namespace {
@@ -62,6 +67,23 @@ bool NativeFileDialog(NativeWindow owner, const std::string& pattern, const std:
   if (files.isEmpty() || files.front().isEmpty())
     return false;
   path = files.front().toStdString();
+  return true;
+}
+
+bool UseGermanQtTexts() {
+  static QPointer<QTranslator> installed;
+  if (installed)
+    return true;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  // By file name, not by the system locale, which may well not be German.
+  if (!translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  // Dates and sizes in the file dialog as well.
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  installed = translator;
   return true;
 }
 

@@ -24,6 +24,12 @@ bool NativeIsWindowMaximized(NativeWindow window);
 bool NativeFileDialog(NativeWindow owner, const std::string& pattern, const std::string& description,
                       std::string& path, bool open);
 
+// Loads Qt's German translation, whatever the locale, so that Qt's own
+// dialogs and buttons (the file dialog, message boxes, an edit's context
+// menu) speak German like the rest of the program. False when the
+// translation is not installed. Needs the application.
+bool UseGermanQtTexts();
+
 // Shows a pop-up menu at the window's client point (x, y) and returns the
 // index of the chosen entry, or -1. An entry "-" is a separator and can never
 // be chosen.

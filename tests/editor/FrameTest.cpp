@@ -184,6 +184,18 @@ TEST_F(Frame, ClosingAModifiedProjectAsksFirst) {
   EXPECT_FALSE(frame->isVisible());
 }
 
+// Window managers and task bars show the program icon: the menu square in
+// every usual size, the 48-pixel one exactly as the menu bar paints it.
+TEST_F(Frame, HasTheMenuSquareAsItsIconInEverySize) {
+  QIcon icon = frame->windowIcon();
+  ASSERT_FALSE(icon.isNull());
+  QList<QSize> sizes = icon.availableSizes();
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+  QImage square = icon.pixmap(48, 48).toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(square, FrameWindow::BackBuffer().copy(0, 0, 48, 48).convertToFormat(QImage::Format_RGB32));
+}
+
 TEST_F(Frame, QuitFromTheMenuClosesAnUnmodifiedProjectAtOnce) {
   BoxRecorder boxes;
   {

@@ -1,0 +1,18 @@
+#pragma once
+// The program's sign, the red menu square with its white flame: painted in
+// the menu bar and, at the usual icon sizes, as the icon that window
+// managers and task bars show.
+#include <QIcon>
+
+#include <vector>
+
+class Drawing;
+
+// Paints the square in its own 48 x 48 units, top-left at the origin.
+void PaintMenuSquare(Drawing* drawing);
+
+// The edge lengths in pixels at which the icon is drawn.
+const std::vector<int>& ProgramIconSizes();
+
+// The icon at each of those sizes; needs the application.
+QIcon ProgramIcon();
