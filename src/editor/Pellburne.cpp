@@ -361,6 +361,8 @@ FrameWindow* InitInstance(bool show) {
 }
 
 int PellburneMain(int argc, char** argv) {
+  // A crashed pellburne starts itself again to report the crash.
+  if (IsCrashReporterCall(argc, argv)) return CrashReporterMain(argc, argv);
   QApplication application(argc, argv);
   QApplication::setWindowIcon(ProgramIcon());
   UseGermanQtTexts();

@@ -1,0 +1,107 @@
+// A program that crashes, for the crash-report tests: it installs the real
+// crash handler, paints the window, and crashes as argv[1] says. Its handler
+// starts it again as the reporter, which answers the reporter's dialogs for
+// the test:
+// - every message box is printed to standard output as "[caption] text" and
+//   confirmed;
+// - the save dialog gets the path in CRASH_HELPER_DUMP, and is cancelled when
+//   that is unset;
+// - with CRASH_HELPER_REPORTER_CRASHES set, the reporter itself crashes.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+#include "editor/CrashReport.h"
+#include "editor/Pellburne.h"
+#include "toolkit/MessageBox.h"
+
+namespace {
+
+void WriteToNull() {
+  int* volatile nowhere = nullptr;
+  *nowhere = 1;
+}
+
+// glibc finds the chunk already free while it holds the arena lock, and
+// aborts inside free(). Too big for the thread cache, so it reaches the arena,
+// and glibc locks the arena only once the process has had a second thread.
+void FreeTwice() {
+  std::thread([] {}).join();
+  void* volatile chunk = std::malloc(4000);
+  void* volatile behind = std::malloc(4000);
+  (void)behind;
+  std::free(chunk);
+  std::free(chunk);
+}
+
+// Answers each modal dialog of the reporter once.
+class Answerer {
+ public:
+  Answerer() {
+    QObject::connect(&poll, &QTimer::timeout, [this] { Poll(); });
+    poll.start(10);
+  }
+
+ private:
+  void Poll() {
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front || front == handled.data()) return;
+    handled = front;
+    if (auto* box = qobject_cast<QMessageBox*>(front)) {
+      std::printf("[%s] %s\n", box->windowTitle().toUtf8().constData(), box->text().toUtf8().constData());
+      std::fflush(stdout);
+      QTest::keyClick(box, Qt::Key_Return);
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(front)) {
+      const char* path = std::getenv("CRASH_HELPER_DUMP");
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (!path || !name) {
+        dialog->reject();
+        return;
+      }
+      name->setText(QString::fromUtf8(path));
+      QTest::keyClick(name, Qt::Key_Return);
+    }
+  }
+
+  QTimer poll;
+  QPointer<QWidget> handled;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (IsCrashReporterCall(argc, argv)) {
+    if (std::getenv("CRASH_HELPER_REPORTER_CRASHES")) WriteToNull();
+    QApplication application(argc, argv);
+    Answerer answerer;
+    return CrashReporterMain(argc, argv);
+  }
+  if (argc != 2) return 2;
+  const std::string how = argv[1];
+  QApplication application(argc, argv);
+  InstallCrashHandler();
+  FrameWindow* frame = InitInstance(true);
+  frame->grab();
+  if (how == "window") WriteToNull();
+  if (how == "thread") std::thread(WriteToNull).join();
+  if (how == "malloc") FreeTwice();
+  if (how == "terminate") std::terminate();
+  if (how == "two-threads") {
+    std::thread first(WriteToNull), second(WriteToNull);
+    first.join();
+    second.join();
+  }
+  return 2;
+}
