@@ -302,6 +302,7 @@ int CrashReporterMain(int argc, char** argv) {
   if (screenshot >= 0) fcntl(screenshot, F_SETFD, FD_CLOEXEC);
   std::unique_ptr<QApplication> application;
   if (!qApp) application = std::make_unique<QApplication>(argc, argv);
+  UseGermanQtTexts();
   MessageBox::UseQtMessageBoxes();
   MessageBox::Show(CrashText, CrashCaption, MessageBox::Buttons::Ok, MessageBox::Icon::Question);
   std::string path;
