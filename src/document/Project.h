@@ -33,8 +33,9 @@ class Project {
   // name; with ok given, reads the file and stores whether that worked.
   Project(std::string path, bool* ok);
   // False when the file could not be written completely; the file that was
-  // there before is then left as it was.
-  bool WriteXML(const std::string& path);
+  // there before is then left as it was, and error (when given) gets the
+  // errno of the cause.
+  bool WriteXML(const std::string& path, int* error = nullptr);
   // Appends the file's subs; false on a read error.
   bool ReadXML(const std::string& path);
   // Every sub's code in project order (compiler).

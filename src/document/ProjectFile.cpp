@@ -46,16 +46,19 @@ Project::Project(std::string path, bool* ok) : fileName(std::move(path)) {
   if (ok) *ok = ReadXML(fileName);
 }
 
-bool Project::WriteXML(const std::string& path) {
+bool Project::WriteXML(const std::string& path, int* error) {
   XMLWriter writer(path);
-  if (!writer.file) return false;
-  writer.OpenTag("Project");
-  variables.Write(&writer);
-  writer.OpenTag("Subs");
-  for (Sub* sub : subs) sub->WriteXML(&writer);
-  writer.CloseTag("Subs");
-  writer.CloseTag("Project");
-  if (!writer.Commit()) return false;
+  if (writer.file) {
+    writer.OpenTag("Project");
+    variables.Write(&writer);
+    writer.OpenTag("Subs");
+    for (Sub* sub : subs) sub->WriteXML(&writer);
+    writer.CloseTag("Subs");
+    writer.CloseTag("Project");
+  }
+  bool saved = writer.Commit();
+  if (error) *error = writer.Error();
+  if (!saved) return false;
   fileName = path;
   return true;
 }

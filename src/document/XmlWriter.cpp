@@ -1,31 +1,10 @@
 #include "document/XmlWriter.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <fcntl.h>
-#include <random>
-#include <sys/stat.h>
-#include <unistd.h>
-
 const char* const XMLWriter::Spaces = "                                ";
 
 namespace {
 
 const char Declaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
-
-// The folder part of a path, "." when it has none.
-std::string FolderOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // Length of the UTF-8 sequence at text[i] if it encodes a character that XML
 // allows, else 0.
@@ -77,54 +56,14 @@ std::string XMLWriter::Escape(const std::string& text) {
   return out;
 }
 
-XMLWriter::XMLWriter(const std::string& path) : indent(Spaces + SpacesCount), target(path) {
-  // Replace what a symbolic link points at, not the link.
-  struct stat st;
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = realpath(path.c_str(), nullptr)) {
-      target = real;
-      free(real);
-    }
-  }
-  bool keepMode = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-
-  std::string folder = FolderOf(target), name = NameOf(target);
-  std::random_device seed;
-  std::minstd_rand random(seed());
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    tempPath = folder + "/." + name + "." + std::to_string(random() % 1000000) + ".tmp";
-    fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    tempPath.clear();
-    return;
-  }
-  if (keepMode) fchmod(fd, st.st_mode & 07777);
-  file = fdopen(fd, "w");
-  if (!file) {
-    close(fd);
-    unlink(tempPath.c_str());
-    tempPath.clear();
-    return;
-  }
-  buffer = std::make_unique<char[]>(BufferSize);
-  setvbuf(file, buffer.get(), _IOFBF, BufferSize);
+XMLWriter::XMLWriter(const std::string& path) : saved(path), indent(Spaces + SpacesCount) {
+  file = saved.Stream();
   Put(Declaration, sizeof Declaration - 1);
 }
 
-XMLWriter::~XMLWriter() {
-  if (file) {
-    fclose(file);
-    unlink(tempPath.c_str());
-  }
-}
+XMLWriter::~XMLWriter() = default;
 
-void XMLWriter::Put(const char* text, size_t length) {
-  if (!file || failed) return;
-  if (fwrite(text, 1, length, file) != length) failed = true;
-}
+void XMLWriter::Put(const char* text, size_t length) { saved.Write(text, length); }
 
 void XMLWriter::Line(const char* name, const char* content, size_t length) {
   std::string line(indent);
@@ -167,11 +106,6 @@ void XMLWriter::TextTag(const char* name, const std::string& text) {
 }
 
 bool XMLWriter::Commit() {
-  if (!file) return false;
-  bool ok = !failed && fflush(file) == 0 && !ferror(file) && fsync(fileno(file)) == 0;
-  if (fclose(file) != 0) ok = false;
   file = nullptr;
-  if (ok && rename(tempPath.c_str(), target.c_str()) != 0) ok = false;
-  if (!ok) unlink(tempPath.c_str());
-  return ok;
+  return saved.Commit();
 }

@@ -2,20 +2,20 @@
 // Writes a project file element by element: no attributes, one element or
 // leaf per line, indented by nesting depth.
 //
-// The text goes to a temporary file beside the target; only Commit() moves it
-// over the target, and only when every write succeeded. A writer destroyed
-// without a successful Commit() removes its temporary file, so a failed save
-// never touches the file that was there before.
+// The file is saved through NativeSafeSave: only Commit() puts the text in
+// place, and only when every write succeeded, so a failed save never touches
+// the file that was there before.
 #include <cstdio>
-#include <memory>
 #include <string>
+
+#include "toolkit/Platform.h"
 
 class XMLWriter {
 public:
   static const char* const Spaces; // 32 blanks
   static constexpr int SpacesCount = 32;
 
-  // Opens the temporary file and writes the declaration line. When that
+  // Opens the file for saving and writes the declaration line. When that
   // fails, `file` stays null and nothing else happens.
   explicit XMLWriter(const std::string& path);
   ~XMLWriter();
@@ -27,10 +27,12 @@ public:
   void TextTag(const char* name, int value);
   void TextTag(const char* name, const std::string& text);
 
-  // Flushes, syncs and closes the file, then renames it over the target.
-  // False when any write, the close or the rename failed; the target is then
-  // left as it was.
+  // Flushes, syncs and closes the file and puts it in place. False when the
+  // file could not be opened or any write, the close or the rename failed;
+  // the target is then left as it was.
   bool Commit();
+  // The errno of the first failure; 0 while there was none.
+  int Error() const { return saved.Error(); }
 
   // Open for writing; null when the file could not be created.
   FILE* file = nullptr;
@@ -46,10 +48,6 @@ private:
   void Put(const char* text, size_t length);
   void Line(const char* name, const char* content, size_t length);
 
-  static constexpr size_t BufferSize = 1 << 16;
+  NativeSafeSave saved;
   const char* indent;
-  std::unique_ptr<char[]> buffer;
-  std::string target;
-  std::string tempPath;
-  bool failed = false;
 };

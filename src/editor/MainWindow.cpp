@@ -16,6 +16,7 @@
 #include "editor/SettingsDialog.h"
 #include "toolkit/Drawing.h"
 #include "toolkit/MessageBox.h"
+#include "toolkit/Platform.h"
 #include "toolkit/WindowServices.h"
 #include "toolkit/QtWindow.h"
 #include "transfer/Transfer.h"
@@ -29,6 +30,9 @@ const char* const SaveQuestion = "Willst du die Änderungen an der Datei speiche
 const char* const SaveQuestionCaption = "Änderungen speichern?";
 const char* const ReadErrorText = "Datei konnte nicht gelesen werden?\nIst sie ungültig oder beschädigt?";
 const char* const ReadErrorCaption = "Lesefehler";
+const char* const SaveErrorText = "Die Datei konnte nicht gespeichert werden:\n";
+const char* const SaveErrorNote = "\n\nDeine Änderungen sind noch nicht gespeichert.";
+const char* const SaveErrorCaption = "Speicherfehler";
 
 enum MainMenuEntry {
   MenuNew = 0,
@@ -522,7 +526,13 @@ bool MainWindow::IsMaximized() const { return hwnd && NativeIsWindowMaximized(hw
 // --- File commands ---------------------------------------------------------------
 
 void MainWindow::WriteTo(const std::string& path) {
-  if (project->WriteXML(path)) modified = false;
+  int error = 0;
+  if (project->WriteXML(path, &error)) {
+    modified = false;
+  } else {
+    MessageBox::Show(hwnd, SaveErrorText + path + "\n\n" + NativeErrorText(error) + SaveErrorNote, SaveErrorCaption,
+                     MessageBox::Buttons::Ok, MessageBox::Icon::Information);
+  }
   needsRepaint = true;
 }
 

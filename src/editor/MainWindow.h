@@ -109,7 +109,8 @@ class MainWindow : public ChartViewOwner {
   void AddSub();
   // Replaces the project with a new one and shows its first sub.
   void TakeProject(Project* replacement);
-  // Writes the project to the path; on success the modified flag clears.
+  // Writes the project to the path; on success the modified flag clears,
+  // otherwise a box names the file and the cause.
   void WriteTo(const std::string& path);
   bool IsMaximized() const;
 };

@@ -3,16 +3,21 @@
 #include "toolkit/MessageBox.h"
 #include "toolkit/Platform.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <memory>
+#include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const char* const ConfigError = "Konfigurationsfehler";
 const char* const FolderName = "Pellburne";
 const char* const FileName = "Pellburne.ini";
+// A broken file must not bury the user in boxes.
+constexpr int ComplaintBoxes = 5;
 
 bool PathExists(const std::string& path) {
   struct stat info;
@@ -42,10 +47,56 @@ void AppendNumbered(std::vector<std::string>& names, const char* prefix, int fro
     names.push_back(prefix + std::to_string(i));
 }
 
-void ShowInvalidKey(const std::string& key, const std::string& value) {
-  MessageBox::Show("Ungültiger Schlüssel gefunden '" + key + "' mit Wert ''" + value +
-                       "' in Konfigurationsdatei...\nIch ignoriere das!",
-                   ConfigError);
+std::string InvalidKeyText(const std::string& key, const std::string& value) {
+  return "Ungültiger Schlüssel gefunden '" + key + "' mit Wert ''" + value +
+         "' in Konfigurationsdatei...\nIch ignoriere das!";
+}
+
+std::string SkippedText(int lines) {
+  if (lines == 1)
+    return "1 weitere fehlerhafte Zeile der Konfigurationsdatei wurde übersprungen.";
+  return std::to_string(lines) + " weitere fehlerhafte Zeilen der Konfigurationsdatei wurden übersprungen.";
+}
+
+std::string UnreadableText(const std::string& path, int error) {
+  return "Die Konfigurationsdatei " + path + " konnte nicht gelesen werden.\n" + NativeErrorText(error) +
+         "\nEs gelten die Standardeinstellungen; die Datei wird nicht überschrieben.";
+}
+
+// The whole file; false with the errno of the cause when it cannot be read.
+bool ReadWhole(const std::string& path, std::string& content, int& error) {
+  // Not blocking: a pipe in the file's place must not hang the start.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return false;
+  }
+  char chunk[4096];
+  for (;;) {
+    ssize_t length = ::read(fd, chunk, sizeof chunk);
+    if (length == 0)
+      break;
+    if (length < 0) {
+      if (errno == EINTR)
+        continue;
+      error = errno;
+      ::close(fd);
+      return false;
+    }
+    content.append(chunk, static_cast<size_t>(length));
+  }
+  ::close(fd);
+  return true;
+}
+
+std::string AliasText(const std::vector<std::pair<std::string, std::string>>& aliases) {
+  std::string text;
+  for (const auto& [name, target] : aliases) {
+    if (!text.empty())
+      text += ", ";
+    text += name + ":" + target;
+  }
+  return text;
 }
 
 } // namespace
@@ -101,18 +152,34 @@ void Settings::ReadConfigIfExists() {
     }
   }
 
-  std::ifstream file(configPath, std::ios::binary);
+  std::string content;
+  int error = 0;
+  if (!ReadWhole(configPath, content, error)) {
+    unreadable = true;
+    MessageBox::Show(UnreadableText(configPath, error), ConfigError);
+    return;
+  }
+  complaints = 0;
+  std::istringstream file(content);
   std::string line;
   while (std::getline(file, line)) {
     if (!line.empty() && line.back() == '\r')
       line.pop_back();
     size_t equals = line.find('=');
     if (equals == std::string::npos) {
-      MessageBox::Show("Ungültige Zeile in der Konfigurationsdatei:\n" + line, ConfigError);
+      Complain("Ungültige Zeile in der Konfigurationsdatei:\n" + line);
       continue;
     }
     OnKey(Trim(line.substr(0, equals), " \t"), Trim(line.substr(equals + 1), " \t"));
   }
+  if (complaints > ComplaintBoxes)
+    MessageBox::Show(SkippedText(complaints - ComplaintBoxes), ConfigError);
+  aliasesAsRead = aliases;
+}
+
+void Settings::Complain(const std::string& text) {
+  if (++complaints <= ComplaintBoxes)
+    MessageBox::Show(text, ConfigError);
 }
 
 void Settings::OnKey(std::string key, std::string value) {
@@ -133,6 +200,7 @@ void Settings::OnKey(std::string key, std::string value) {
   } else if (key == "adcChannels") {
     setList(adcChannels);
   } else if (key == "aliases") {
+    aliasLines.push_back(value);
     std::vector<std::string> pieces;
     String::Tokenize(value, pieces, ',');
     for (const std::string& piece : pieces) {
@@ -144,52 +212,56 @@ void Settings::OnKey(std::string key, std::string value) {
         target = Trim(parts[1], " \t\r\n\v\f");
       }
       if (name.empty() || target.empty()) {
-        ShowInvalidKey(key, value);
+        Complain(InvalidKeyText(key, value));
         aliases.clear();
         return;
       }
       aliases.emplace_back(name, target);
     }
   } else {
-    ShowInvalidKey(key, value);
+    Complain(InvalidKeyText(key, value));
   }
 }
 
 void Settings::WriteConfig() {
-  std::FILE* file = nullptr;
+  // Told at start-up; the file may still hold what the user needs.
+  if (unreadable)
+    return;
+  std::unique_ptr<NativeSafeSave> file;
+  auto open = [&file](const std::string& path) {
+    file = std::make_unique<NativeSafeSave>(path);
+    return file->Stream() != nullptr;
+  };
   if (!configPath.empty()) {
-    file = std::fopen(configPath.c_str(), "w");
+    open(configPath);
   } else {
     configPath = ExecutableIniPath();
-    if (!configPath.empty())
-      file = std::fopen(configPath.c_str(), "w");
-    if (!file && appDataDir) {
+    if ((configPath.empty() || !open(configPath)) && appDataDir) {
       std::string folder = DataFolder();
       // The configuration folder itself may be missing on a fresh account.
       std::error_code ignored;
       std::filesystem::create_directories(folder, ignored);
       configPath = folder + NativePathSeparator + FileName;
-      file = std::fopen(configPath.c_str(), "w");
+      open(configPath);
     }
   }
 
   bool written = false;
-  if (file) {
-    std::string aliasText;
-    for (const auto& [name, target] : aliases) {
-      if (!aliasText.empty())
-        aliasText += ", ";
-      aliasText += name + ":" + target;
-    }
-    std::fprintf(file, "programmer = %s\n", programmer.c_str());
-    std::fprintf(file, "serialPort = %s\n", serialPort.c_str());
-    std::fprintf(file, "integerVariables = %s\n", Join(integerVariables).c_str());
-    std::fprintf(file, "ioPorts = %s\n", Join(ioPorts).c_str());
-    std::fprintf(file, "ioPins = %s\n", Join(ioPins).c_str());
-    std::fprintf(file, "adcChannels = %s\n", Join(adcChannels).c_str());
-    std::fprintf(file, "aliases = %s\n", aliasText.c_str());
-    written = !std::ferror(file);
-    written = std::fclose(file) == 0 && written;
+  if (file && file->Stream()) {
+    // The program never changes the aliases: their lines go back as they
+    // were, so a broken one can still be mended by hand.
+    std::vector<std::string> aliasValues = aliasLines;
+    if (aliasValues.empty() || aliases != aliasesAsRead)
+      aliasValues = {AliasText(aliases)};
+    std::string text = "programmer = " + programmer + "\n" +
+                       "serialPort = " + serialPort + "\n" +
+                       "integerVariables = " + Join(integerVariables) + "\n" +
+                       "ioPorts = " + Join(ioPorts) + "\n" +
+                       "ioPins = " + Join(ioPins) + "\n" +
+                       "adcChannels = " + Join(adcChannels) + "\n";
+    for (const std::string& value : aliasValues)
+      text += "aliases = " + value + "\n";
+    written = file->Write(text.data(), text.size()) && file->Commit();
   }
   if (!written)
     MessageBox::Show("Die geänderten Programmeinstellungen konnten nicht gespeichert werden. Pfad: " + configPath,

@@ -34,11 +34,21 @@ public:
 
 private:
   void Construct();
+  // Shows the first few complaints about the file read; counts the rest.
+  void Complain(const std::string& text);
   std::string ExecutableIniPath() const;
   std::string DataFolder() const;
 
   std::string executablePath;
   std::optional<std::string> appDataDir;
+  // The file at configPath exists but could not be read: it is never
+  // written over.
+  bool unreadable = false;
+  int complaints = 0;
+  // The aliases lines' values as read, written back unchanged as long as
+  // the aliases are the ones read from them.
+  std::vector<std::string> aliasLines;
+  std::vector<std::pair<std::string, std::string>> aliasesAsRead;
 };
 
 extern Settings theSettings;

@@ -1,6 +1,8 @@
 #pragma once
 // Thin wrappers of the operating-system services the program needs, and the
 // string splitter. Plain POSIX and C++: no Qt here.
+#include <cstdio>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <sys/types.h>
@@ -56,6 +58,47 @@ void NativeGetExecutablePath(std::string& out);
 void NativeCreateTempDirPath(std::string& out);
 // Deletes the folder with everything in it; true only when the folder itself is gone.
 bool NativeDeleteFullDirectory(std::string directory);
+
+// Saves a file so that a failed save never destroys what was there: the
+// content goes to a temporary file in the same folder (".name~PID.tmp"),
+// which Commit() syncs and renames over the file with the file's mode. A
+// symbolic link is saved through to its target. A file the user may not
+// write is refused. What an interrupted earlier save of the same file left
+// behind is removed. Where the folder takes no new file but the file itself
+// is writable, the file is written in place.
+class NativeSafeSave {
+public:
+  explicit NativeSafeSave(const std::string& path);
+  // Without a successful Commit() the temporary file goes again.
+  ~NativeSafeSave();
+  NativeSafeSave(const NativeSafeSave&) = delete;
+  NativeSafeSave& operator=(const NativeSafeSave&) = delete;
+
+  // Buffered; false once a write has failed (later ones are dropped).
+  bool Write(const char* data, size_t size);
+  // Flushes, syncs and closes the file and puts it in place; false when
+  // anything on the way failed.
+  bool Commit();
+
+  // The stream written to; null when the file cannot be saved.
+  FILE* Stream() const { return stream; }
+  // The errno of the first failure; 0 while there was none.
+  int Error() const { return error; }
+
+private:
+  void Fail(int code);
+
+  std::string target;
+  std::string temporary; // empty when writing in place
+  FILE* stream = nullptr;
+  std::unique_ptr<char[]> buffer;
+  int error = 0;
+};
+
+// Why a file operation failed, for a message box: German words for the
+// common causes (full disk, no permission, missing folder, file too large),
+// else the system's text.
+std::string NativeErrorText(int error);
 
 namespace String {
 

@@ -3,8 +3,10 @@
 // its three answers, including a save that does not happen.
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "MainWindowHarness.h"
+#include "../RealFaults.h"
 
 namespace {
 
@@ -66,14 +68,67 @@ TEST_F(FileCommands, SaveAsAsksEvenUnmodifiedAndSaveReusesTheName) {
   EXPECT_FALSE(main.needsRepaint);
 }
 
-TEST_F(FileCommands, FailedWriteKeepsTheProjectModifiedWithoutAMessage) {
-  BoxRecorder boxes;
-  main.project->fileName = Unwritable();
-  main.modified = true;
-  main.Save();
-  EXPECT_TRUE(main.modified);
-  EXPECT_TRUE(main.needsRepaint);
-  EXPECT_TRUE(boxes.boxes.empty());
+// Each fault is made real in a child process: a removed folder, a full disk,
+// a read-only file written as an unprivileged user, a file-size limit.
+TEST_F(FileCommands, AFailedSaveIsToldAndTheProjectStaysModified) {
+  const std::string old = "altes Projekt";
+  auto writeOld = [&](const std::string& path) { std::ofstream(path) << old; };
+  struct Fault {
+    const char* name;
+    std::string file;
+    std::string reason;
+    std::function<bool()> arrange;  // false: not possible here
+  };
+  const std::vector<Fault> faults = {
+      {"removed folder", "weg/p.pbn", "Der Ordner existiert nicht.", [] { return true; }},
+      {"full disk", "klein/p.pbn", "Der Datenträger ist voll.",
+       [&] {
+         std::filesystem::create_directory(folder.File("klein"));
+         if (!realfaults::MountSmallFileSystem(folder.File("klein"), "64k")) return false;
+         writeOld(folder.File("klein/p.pbn"));
+         realfaults::FillUp(folder.File("klein"));
+         return true;
+       }},
+      {"read-only file", "fest.pbn", "Keine Berechtigung für die Datei oder ihren Ordner.",
+       [&] {
+         writeOld(folder.File("fest.pbn"));
+         // The folder would let anyone replace the file: only its mode forbids it.
+         chmod(folder.File("fest.pbn").c_str(), 0444);
+         chmod(folder.File("").c_str(), 0777);
+         return realfaults::DropRoot();
+       }},
+      {"file-size limit", "gross.pbn", "Die Datei ist zu groß.",
+       [&] {
+         writeOld(folder.File("gross.pbn"));
+         realfaults::LimitFileSize(100);
+         return true;
+       }},
+  };
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    realfaults::InChild([&] {
+      if (!fault.arrange()) GTEST_SKIP() << "no private mount of a small file system here";
+      const std::string path = folder.File(fault.file);
+      main.project->fileName = path;
+      main.modified = true;
+      main.needsRepaint = false;
+      BoxRecorder boxes({Result::Yes});
+      EXPECT_FALSE(main.OnClose());  // the window stays open
+      EXPECT_TRUE(main.modified);
+      EXPECT_TRUE(main.needsRepaint);
+      ASSERT_EQ(boxes.boxes.size(), 2u);
+      EXPECT_EQ(boxes.boxes[1].text, "Die Datei konnte nicht gespeichert werden:\n" + path + "\n\n" + fault.reason +
+                                         "\n\nDeine Änderungen sind noch nicht gespeichert.");
+      EXPECT_EQ(boxes.boxes[1].caption, "Speicherfehler");
+      EXPECT_EQ(boxes.boxes[1].buttons, MessageBox::Buttons::Ok);
+      EXPECT_EQ(boxes.boxes[1].owner, FromWidget(&owner));
+      const auto there = std::filesystem::path(path).parent_path();
+      if (!std::filesystem::exists(there)) return;
+      EXPECT_EQ(ReadFile(path), old);
+      for (const auto& entry : std::filesystem::directory_iterator(there))
+        EXPECT_NE(entry.path().filename().string()[0], '.') << "left behind: " << entry.path();
+    });
+  }
 }
 
 TEST_F(FileCommands, AskForSaveAnswers) {

@@ -1,5 +1,6 @@
 #include "language/Settings.h"
 #include "toolkit/MessageBox.h"
+#include "../RealFaults.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -284,19 +286,100 @@ TEST_F(SettingsFile, SaveFailureShowsTheBoxAndKeepsThePath) {
                                program + ".ini");
 }
 
-TEST_F(SettingsFile, AFileThatCannotBeReadGivesNoLinesAndCannotBeSaved) {
+std::string Unreadable(const std::string& path, const std::string& reason) {
+  return "Die Konfigurationsdatei " + path + " konnte nicht gelesen werden.\n" + reason +
+         "\nEs gelten die Standardeinstellungen; die Datei wird nicht überschrieben.";
+}
+
+TEST_F(SettingsFile, AFileThatCannotBeReadGivesNoLinesAndIsNamedOnce) {
   // A folder in the settings file's place exists but holds no lines.
   fs::create_directories(ProgramIni());
   {
     Settings settings(Program(), DataDir());
     EXPECT_EQ(settings.configPath, ProgramIni());
     EXPECT_EQ(settings.serialPort, "HID");
-    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, Unreadable(ProgramIni(), "An dieser Stelle steht ein Ordner, keine Datei."));
+    EXPECT_EQ(boxes[0].caption, ConfigCaption);
     settings.changed = true;
   }
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, "Einstellungsfehler");
+  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_TRUE(fs::is_directory(ProgramIni()));
   EXPECT_FALSE(fs::exists(DataIni()));
+}
+
+TEST_F(SettingsFile, AFileThatCannotBeReadIsNeverWrittenOver) {
+  // Writable but not readable for the user: saving could destroy it.
+  Write(ProgramIni(), "serialPort = COM7\n");
+  ::chmod(ProgramIni().c_str(), 0222);
+  ::chmod(root.c_str(), 0755);
+  ::chmod((root / "bin").c_str(), 0777);
+  realfaults::InChild([&] {
+    ASSERT_TRUE(realfaults::DropRoot());
+    {
+      Settings settings(Program(), DataDir());
+      EXPECT_EQ(settings.serialPort, "HID");
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].text, Unreadable(ProgramIni(), "Keine Berechtigung für die Datei oder ihren Ordner."));
+      settings.serialPort = "COM1";
+      settings.changed = true;
+    }
+    EXPECT_EQ(boxes.size(), 1u);
+  });
+  ::chmod(ProgramIni().c_str(), 0644);
+  EXPECT_EQ(Read(ProgramIni()), "serialPort = COM7\n");
+  EXPECT_EQ(fs::directory_iterator(root / "bin")->path().filename(), "pellburne.ini");
+}
+
+TEST_F(SettingsFile, AFailedSaveLeavesTheOldFileWhole) {
+  const std::string old = "programmer = Corbelo\nserialPort = COM7\n";
+  realfaults::InChild([&] {
+    if (!realfaults::MountSmallFileSystem((root / "bin").string(), "64k"))
+      GTEST_SKIP() << "no private mount of a small file system here";
+    Write(ProgramIni(), old);
+    {
+      Settings settings(Program(), DataDir());
+      realfaults::FillUp((root / "bin").string());
+      settings.serialPort = "COM1";
+      settings.changed = true;
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Die geänderten Programmeinstellungen konnten nicht gespeichert werden. Pfad: " + ProgramIni());
+    EXPECT_EQ(Read(ProgramIni()), old);
+    fs::remove((root / "bin" / "filler"));
+    EXPECT_EQ(fs::directory_iterator(root / "bin")->path().filename(), "pellburne.ini");
+  });
+}
+
+TEST_F(SettingsFile, TheAliasesLineIsWrittenBackAsRead) {
+  // The program never changes the aliases, so even a line it could not use
+  // comes back for the user to mend.
+  for (const std::string value : {"Led:PORTB.0, Knopf", "a:b:c,, Tab\t: PORTC.6"}) {
+    auto settings = Load("serialPort = COM1\naliases = " + value + "\n");
+    settings->changed = true;
+    settings.reset();
+    std::string text = Read(ProgramIni());
+    EXPECT_NE(text.find("\nserialPort = COM1\n"), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.find("\naliases = ")), "\naliases = " + value + "\n");
+  }
+}
+
+TEST_F(SettingsFile, ABrokenFileGivesFiveBoxesAndOneSummary) {
+  for (int bad : {2000, 6}) {
+    boxes.clear();
+    std::string content;
+    for (int i = 0; i < bad; ++i)
+      content += i % 2 ? "kaputt " + std::to_string(i) + "\n" : "farbe" + std::to_string(i) + " = rot\n";
+    auto settings = Load(content + "serialPort = COM4\n");
+    EXPECT_EQ(settings->serialPort, "COM4");
+    ASSERT_EQ(boxes.size(), 6u);
+    EXPECT_EQ(boxes[0].text, InvalidKey("farbe0", "rot"));
+    EXPECT_EQ(boxes[4].text, InvalidKey("farbe4", "rot"));
+    EXPECT_EQ(boxes[5].text, bad == 6 ? "1 weitere fehlerhafte Zeile der Konfigurationsdatei wurde übersprungen."
+                                      : "1995 weitere fehlerhafte Zeilen der Konfigurationsdatei wurden übersprungen.");
+    EXPECT_EQ(boxes[5].caption, ConfigCaption);
+  }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "toolkit/Platform.h"
+#include "../RealFaults.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 #include <fstream>
 #include <optional>
 #include <regex>
+#include <set>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -197,6 +200,105 @@ TEST(DeleteFullDirectory, RemovesATreeButNothingBehindLinks) {
 
   EXPECT_TRUE(NativeDeleteFullDirectory(folder.string()));
   EXPECT_FALSE(fs::exists(folder));
+}
+
+// Saving: what an earlier save left, links, modes and a folder that takes no
+// new file. Full disks, read-only files and size limits are met through the
+// main window's save.
+
+bool Save(const std::string& path, const std::string& text) {
+  NativeSafeSave save(path);
+  return save.Write(text.data(), text.size()) && save.Commit();
+}
+
+std::string Content(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// The names in a folder, sorted, one a line.
+std::string Listing(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  std::string out;
+  for (const std::string& name : names)
+    out += name + "\n";
+  return out;
+}
+
+TEST(SafeSave, TheNextSaveRemovesWhatAKilledSaveOfTheSameFileLeft) {
+  fs::path folder = MakeTempFolder();
+  ASSERT_FALSE(folder.empty());
+  const std::string file = (folder / "p.pbn").string();
+  std::ofstream(file) << "alt";
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    NativeSafeSave save(file);
+    save.Write("halb", 4);
+    ::raise(SIGKILL); // kill -9 in the middle of the save
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  const std::string left = ".p.pbn~" + std::to_string(pid) + ".tmp";
+  ASSERT_EQ(Listing(folder), left + "\np.pbn\n");
+  EXPECT_EQ(Content(file), "alt");
+
+  // Another file's leftover, and the file of a save still running (pid 1
+  // always runs), stay.
+  const std::string other = ".q.pbn~" + std::to_string(pid) + ".tmp";
+  std::ofstream(folder / other) << "q";
+  std::ofstream(folder / ".p.pbn~1.tmp") << "läuft";
+  EXPECT_TRUE(Save(file, "neu"));
+  EXPECT_EQ(Content(file), "neu");
+  EXPECT_EQ(Listing(folder), ".p.pbn~1.tmp\n" + other + "\np.pbn\n");
+  fs::remove_all(folder);
+}
+
+TEST(SafeSave, LinksAreSavedThroughToTheirTargetWhoseModeStays) {
+  fs::path folder = MakeTempFolder();
+  ASSERT_FALSE(folder.empty());
+  fs::create_directory(folder / "ziel");
+  // A relative link to a file that is not there yet.
+  fs::create_symlink("ziel/neu.pbn", folder / "neu.pbn");
+  EXPECT_TRUE(Save((folder / "neu.pbn").string(), "erster Inhalt"));
+  EXPECT_TRUE(fs::is_symlink(folder / "neu.pbn"));
+  EXPECT_EQ(Content(folder / "ziel" / "neu.pbn"), "erster Inhalt");
+
+  // A chain of two links to a private file.
+  std::ofstream(folder / "ziel" / "alt.pbn") << "alt";
+  ::chmod((folder / "ziel" / "alt.pbn").c_str(), 0600);
+  fs::create_symlink(folder / "ziel" / "alt.pbn", folder / "zwischen");
+  fs::create_symlink("zwischen", folder / "kette.pbn");
+  EXPECT_TRUE(Save((folder / "kette.pbn").string(), "neu"));
+  EXPECT_TRUE(fs::is_symlink(folder / "kette.pbn"));
+  EXPECT_TRUE(fs::is_symlink(folder / "zwischen"));
+  EXPECT_EQ(Content(folder / "ziel" / "alt.pbn"), "neu");
+  struct stat info;
+  ASSERT_EQ(::stat((folder / "ziel" / "alt.pbn").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_EQ(Listing(folder / "ziel"), "alt.pbn\nneu.pbn\n");
+  fs::remove_all(folder);
+}
+
+TEST(SafeSave, AFolderThatTakesNoNewFileGetsAWritableFileWrittenInPlace) {
+  fs::path folder = MakeTempFolder();
+  ASSERT_FALSE(folder.empty());
+  const std::string file = (folder / "p.pbn").string();
+  std::ofstream(file) << "altes Projekt";
+  ::chmod(file.c_str(), 0666);
+  ::chmod(folder.c_str(), 0555);
+  realfaults::InChild([&] {
+    ASSERT_TRUE(realfaults::DropRoot());
+    EXPECT_TRUE(Save(file, "neu"));
+    EXPECT_EQ(Content(file), "neu");
+    EXPECT_EQ(Listing(folder), "p.pbn\n");
+  });
+  ::chmod(folder.c_str(), 0700);
+  fs::remove_all(folder);
 }
 
 } // namespace
