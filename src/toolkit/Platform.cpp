@@ -224,7 +224,7 @@ std::string NativeErrorText(int error) {
   }
 }
 
-NativeThreadStarter::NativeThreadStarter(void (*fn)(void*), void* arg) : fn(fn), arg(arg) {
+NativeThreadStarter::NativeThreadStarter(void (*fn)(void*), void* arg) {
   try {
     thread = std::thread([fn, arg] { fn(arg); });
   } catch (const std::system_error&) {

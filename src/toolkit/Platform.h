@@ -24,8 +24,6 @@ public:
 
 private:
   std::thread thread;
-  void (*fn)(void*);
-  void* arg;
 };
 
 // A child process, started at construction.
