@@ -258,11 +258,14 @@ void ChartView::DeleteSelection() {
   for (ChartItem* item : sub->selection)
     if (!item->dependent && item != sub->start) doomed.push_back(item);
   if (doomed.empty()) return;
-  for (ChartItem* item : doomed) {
-    if (item == sub->errorItem) sub->errorItem = nullptr;
-    if (item == pressedItem) pressedItem = nullptr;
-    delete item;
-  }
+  // The store closes the gaps once at the end instead of once per item.
+  CanvasHoldCompaction(Canvas(), [&] {
+    for (ChartItem* item : doomed) {
+      if (item == sub->errorItem) sub->errorItem = nullptr;
+      if (item == pressedItem) pressedItem = nullptr;
+      delete item;
+    }
+  });
   sub->selection.clear();
   SetModified();
   Repaint();
