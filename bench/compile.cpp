@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "../tests/compiler/Charts.h"
+#include "Growth.h"
 
 namespace {
 
@@ -69,5 +70,28 @@ void BM_CompileAndLink(benchmark::State& state) {
                                                           benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_CompileAndLink)->Arg(1000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// The growth from 10,000 to 20,000 blocks in one run; "ratio" is the
+// goal's number (at most 2.2).
+void BM_CompileGrowth(benchmark::State& state) {
+  Chart small, large;
+  Fill(small, 10000);
+  Fill(large, 20000);
+  auto compile = [](Chart& chart) {
+    return bench::Seconds([&] {
+      Compiler::Program program;
+      chart.project.WriteCode(program);
+      program.Link();
+      benchmark::DoNotOptimize(program.binary.code.data());
+    });
+  };
+  bench::Growth growth("10k", "20k");
+  for (auto _ : state) {
+    double s = compile(small);
+    growth.Add(state, s, compile(large));
+  }
+  growth.Report(state);
+}
+BENCHMARK(BM_CompileGrowth)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3);
 
 } // namespace

@@ -1,5 +1,7 @@
-// Hit tests and moves on large charts.
+// Hit tests, moves and deletion on large charts.
 #include <benchmark/benchmark.h>
+
+#include "Growth.h"
 
 #include "document/BlockConnector.h"
 #include "document/Instruction.h"
@@ -78,5 +80,23 @@ void BM_MoveBlockWith100IncomingArrows(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MoveBlockWith100IncomingArrows);
+
+// Deleting a sub of 5,000 and one of 50,000 items, measured in one run; the
+// goal: the large one takes at most 15 times as long.
+void BM_DeleteSubGrowth(benchmark::State& state) {
+  auto deleteSub = [](int items) {
+    Project project;
+    project.AddChart();
+    Sub* sub = FillSub(project, items);
+    return bench::Seconds([&] { project.DeleteChart(sub); });
+  };
+  bench::Growth growth("5k", "50k");
+  for (auto _ : state) {
+    double small = deleteSub(5000);
+    growth.Add(state, small, deleteSub(50000));
+  }
+  growth.Report(state);
+}
+BENCHMARK(BM_DeleteSubGrowth)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 
 }  // namespace

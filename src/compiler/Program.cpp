@@ -14,7 +14,7 @@ Program::Program() : Program(Board()) {}
 
 Program::Program(const Board& selected) : board(selected) {
   binary.Emit(board.stdlib->data(), board.stdlib->size());
-  locations = *board.stdlibSymbols;
+  locations.insert(board.stdlibSymbols->begin(), board.stdlibSymbols->end());
   DefineLabel("program_start", binary.position);
 
   auto callUserMain = locations.find("call_user_main");

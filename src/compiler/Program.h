@@ -16,9 +16,9 @@
 #include "compiler/Binary.h"
 #include "compiler/Board.h"
 
-#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -42,7 +42,8 @@ public:
   Board board;
   Binary binary;
   uint32_t labelCounter = 0;  // last number used for a generated label
-  std::map<std::string, uint16_t> locations;
+  // Hashed: a compile defines and looks up a label for almost every block.
+  std::unordered_map<std::string, uint16_t> locations;
   std::vector<std::pair<std::string, std::string>> stringConstants;  // (label, text)
   std::vector<std::unique_ptr<DeferedInstruction>> deferredInstructions;
 

@@ -32,6 +32,7 @@ void CanvasItemAdd(CanvasS* canvas, CanvasItemS* entry) {
     canvas->items = static_cast<CanvasItemS**>(grown);
     canvas->freeSlots = CanvasGrowth;
   }
+  entry->slot = canvas->count;
   canvas->items[canvas->count++] = entry;
   canvas->freeSlots--;
 }
@@ -39,24 +40,35 @@ void CanvasItemAdd(CanvasS* canvas, CanvasItemS* entry) {
 void CanvasItemUpdate(CanvasS*, CanvasItemS*) {}
 
 void CanvasItemRemove(CanvasS* canvas, CanvasItemS* entry) {
-  unsigned i = 0;
-  while (i < canvas->count) {
-    if (canvas->items[i] != entry) {
-      i++;
-    } else if (canvas->compactOnRemove) {
-      std::copy(canvas->items + i + 1, canvas->items + canvas->count, canvas->items + i);
-      canvas->count--;
-      canvas->freeSlots++;
-    } else {
-      canvas->items[i++] = nullptr;
-    }
+  unsigned i = entry->slot;
+  // An entry that is not where the store put it is not in this store.
+  if (i >= canvas->count || canvas->items[i] != entry) return;
+  if (!canvas->compactOnRemove) {
+    canvas->items[i] = nullptr;
+    return;
   }
+  for (; i + 1 < canvas->count; i++) {
+    canvas->items[i] = canvas->items[i + 1];
+    if (canvas->items[i]) canvas->items[i]->slot = i;
+  }
+  canvas->count--;
+  canvas->freeSlots++;
 }
 
 int CanvasRearrangeItems(CanvasS* canvas) {
-  CanvasItemS** end = std::remove(canvas->items, canvas->items + canvas->count, nullptr);
-  unsigned removed = canvas->count - static_cast<unsigned>(end - canvas->items);
-  canvas->count -= removed;
+  unsigned kept = 0;
+  for (unsigned i = 0; i < canvas->count; i++) {
+    CanvasItemS* e = canvas->items[i];
+    if (!e) continue;
+    // Entries before the first gap stay where they are; leave them untouched.
+    if (kept != i) {
+      canvas->items[kept] = e;
+      e->slot = kept;
+    }
+    kept++;
+  }
+  unsigned removed = canvas->count - kept;
+  canvas->count = kept;
   canvas->freeSlots += removed;
   return static_cast<int>(removed);
 }
@@ -89,17 +101,6 @@ void CanvasZoomWithSteadyPoint(CanvasS* canvas, double z, int px, int py) {
 
 namespace {
 
-// Runs a walk with removals reduced to nulling slots, then closes the gaps
-// once if the store compacts normally.
-template <typename Walk>
-void GuardedWalk(CanvasS* canvas, Walk walk) {
-  unsigned char compact = canvas->compactOnRemove;
-  canvas->compactOnRemove = 0;
-  walk();
-  if (compact) CanvasRearrangeItems(canvas);
-  canvas->compactOnRemove = compact;
-}
-
 bool Contains(const CanvasItemS* e, int px, int py) {
   return e->x <= px && px <= e->x + e->w && e->y <= py && py <= e->y + e->h;
 }
@@ -107,7 +108,7 @@ bool Contains(const CanvasItemS* e, int px, int py) {
 }  // namespace
 
 void CanvasForeachItem(CanvasS* canvas, CanvasCallback callback, void* userData) {
-  GuardedWalk(canvas, [&] {
+  CanvasHoldCompaction(canvas, [&] {
     // count is read again on each turn: entries added by a callback are visited too
     for (unsigned i = 0; i < canvas->count; i++)
       if (CanvasItemS* e = canvas->items[i]) callback(canvas, e, userData);
@@ -115,7 +116,7 @@ void CanvasForeachItem(CanvasS* canvas, CanvasCallback callback, void* userData)
 }
 
 void CanvasForeachItemInRect(CanvasS* canvas, int x, int y, int w, int h, CanvasCallback callback, void* userData) {
-  GuardedWalk(canvas, [&] {
+  CanvasHoldCompaction(canvas, [&] {
     for (unsigned i = 0; i < canvas->count; i++) {
       CanvasItemS* e = canvas->items[i];
       if (e && IntersectRectangles(e->x, e->y, e->w, e->h, x, y, w, h)) callback(canvas, e, userData);
@@ -124,7 +125,7 @@ void CanvasForeachItemInRect(CanvasS* canvas, int x, int y, int w, int h, Canvas
 }
 
 void CanvasForeachItemAt(CanvasS* canvas, int x, int y, CanvasPointCallback callback, void* userData) {
-  GuardedWalk(canvas, [&] {
+  CanvasHoldCompaction(canvas, [&] {
     for (unsigned i = canvas->count; i-- > 0;) {
       CanvasItemS* e = canvas->items[i];
       if (e && Contains(e, x, y)) callback(canvas, e, userData, x, y);

@@ -2,12 +2,14 @@
 // The item store of one chart: the rectangles of its items in drawing order
 // (first = bottom, last = topmost) and the view transform of the chart view.
 // Entries may be removed while a walk runs; walks only null the slot then and
-// close the gaps once the walk is over.
+// close the gaps once the walk is over. An entry stands in one store at most
+// once and knows its slot there, so removing it needs no search.
 
 struct CanvasItemS {
   int x, y;     // top-left corner, world units
   int w, h;     // size, world units
   void* data;   // the owner
+  unsigned slot = 0;  // index in the store's array, kept by the store
 };
 
 struct CanvasS {
@@ -46,3 +48,14 @@ void CanvasGetScrollbarInfo(CanvasS* canvas, double* hPos, double* hSize, double
 bool IntersectRectangles(int x1, int y1, int w1, int h1, int x2, int y2, int w2, int h2);
 // Widens the extent of the chart to hold the rectangle.
 void CanvasWidenExtent(CanvasS* canvas, int x, int y, int w, int h);
+
+// Runs `work` with removals reduced to emptying their slots, then closes the
+// gaps once if the store compacts normally: many removals in linear time.
+template <typename Work>
+void CanvasHoldCompaction(CanvasS* canvas, Work work) {
+  unsigned char compact = canvas->compactOnRemove;
+  canvas->compactOnRemove = 0;
+  work();
+  if (compact) CanvasRearrangeItems(canvas);
+  canvas->compactOnRemove = compact;
+}

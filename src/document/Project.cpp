@@ -7,12 +7,11 @@
 Project::Project() {}
 
 Project::~Project() {
-  // Last first, each while still listed, so earlier subs' call blocks are
-  // cleared before their target goes.
-  while (!subs.empty()) {
-    delete subs.back();
-    subs.pop_back();
-  }
+  // Every sub goes, so no call block is left to clear: the list is emptied
+  // first, and each sub, last first, dies without visiting the others.
+  std::vector<Sub*> dying;
+  dying.swap(subs);
+  for (auto sub = dying.rbegin(); sub != dying.rend(); ++sub) delete *sub;
 }
 
 Sub* Project::AddChart() {

@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 
@@ -76,10 +77,14 @@ bool Project::ReadXML(const std::string& path) {
     while (reader.CurrentHasChildren()) subs.push_back(new Sub(this, &reader, &fixups));
     reader.CloseTag("Subs");
     reader.CloseTag("Project");
-    // No early stop: of several subs of one name the last one wins.
-    for (auto& [slot, name] : fixups)
-      for (Sub* sub : subs)
-        if (sub->name == name) *slot = sub;
+    // Of several subs of one name the last one wins: later subs overwrite
+    // earlier ones in the map.
+    std::unordered_map<std::string, Sub*> byName;
+    for (Sub* sub : subs) byName[sub->name] = sub;
+    for (auto& [slot, name] : fixups) {
+      auto found = byName.find(name);
+      if (found != byName.end()) *slot = found->second;
+    }
     return true;
   } catch (const XMLReaderException&) {
     return false;
@@ -125,14 +130,19 @@ Sub::Sub(Project* project, XMLReader* reader, SubFixups* fixups)
 void Sub::ReadXML(XMLReader* reader, SubFixups* fixups) {
   // Connectors standing directly in Blocks belong to no block: nothing would
   // ever save or delete them, so they are dropped once the sub is read.
-  std::vector<std::unique_ptr<ChartItem>> strays;
+  struct Strays {
+    CanvasS* canvas;
+    std::vector<std::unique_ptr<ChartItem>> items;
+    // Many of them leave the store in one pass.
+    ~Strays() { CanvasHoldCompaction(canvas, [this] { items.clear(); }); }
+  } strays{&canvas, {}};
   reader->OpenTag("Sub");
   reader->TextTag("Name", &name);
   reader->OpenTag("Blocks");
   ItemIds ids;
   while (reader->CurrentHasChildren()) {
     ChartItem* item = CreateFromXMLChild(reader, fixups, &ids);
-    if (item->dependent) strays.emplace_back(item);
+    if (item->dependent) strays.items.emplace_back(item);
   }
   reader->CloseTag("Blocks");
   reader->CloseTag("Sub");

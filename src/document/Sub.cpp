@@ -26,10 +26,16 @@ Sub::Sub(Project* project) : project(project), start(nullptr), errorItem(nullptr
 }
 
 Sub::~Sub() {
-  // No call block may keep pointing at this sub.
+  // No call block may keep pointing at this sub. A project that frees all its
+  // subs has emptied its list first: then there is nobody left to tell.
   for (Sub* other : project->subs)
     if (other != this) CanvasForeachItem(&other->canvas, DeleteReferences, this);
-  CanvasForeachItem(&canvas, DeleteItem, nullptr);
+  // Topmost first: the items go in the reverse order of their making, which
+  // is the cheapest order for the allocator to take memory back.
+  CanvasHoldCompaction(&canvas, [this] {
+    for (unsigned i = canvas.count; i-- > 0;)
+      if (CanvasItemS* entry = canvas.items[i]) DeleteItem(&canvas, entry, nullptr);
+  });
   // Left now are only arrows that no block owns (a file may hold them, and a
   // load that failed half-way leaves them behind): nobody else frees them.
   CanvasForeachItem(

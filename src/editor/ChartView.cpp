@@ -258,11 +258,14 @@ void ChartView::DeleteSelection() {
   for (ChartItem* item : sub->selection)
     if (!item->dependent && item != sub->start) doomed.push_back(item);
   if (doomed.empty()) return;
-  for (ChartItem* item : doomed) {
-    if (item == sub->errorItem) sub->errorItem = nullptr;
-    if (item == pressedItem) pressedItem = nullptr;
-    delete item;
-  }
+  // The store closes the gaps once at the end instead of once per item.
+  CanvasHoldCompaction(Canvas(), [&] {
+    for (ChartItem* item : doomed) {
+      if (item == sub->errorItem) sub->errorItem = nullptr;
+      if (item == pressedItem) pressedItem = nullptr;
+      delete item;
+    }
+  });
   sub->selection.clear();
   SetModified();
   Repaint();
@@ -302,30 +305,36 @@ void ChartView::OnResize(int width, int height) {
 void ChartView::OnPaint(Drawing* drawing) {
   drawing->FillBackground(Stock::BackgroundGrey);
   CanvasS* canvas = Canvas();
+  // Each item asks whether it is selected: a set answers at once, where the
+  // selection list would be searched for every item.
+  PaintPass pass{drawing, {sub->selection.begin(), sub->selection.end()}};
   // Only the items that meet the visible part of the chart, bottom first.
   CanvasForeachItemInRect(canvas, static_cast<int>(canvas->originX), static_cast<int>(canvas->originY),
                           static_cast<int>(canvas->viewWorldWidth), static_cast<int>(canvas->viewWorldHeight),
-                          PaintItem, drawing);
+                          PaintItem, &pass);
   if (rubberBandShown)
     drawing->FillRect(rubberBand.x, rubberBand.y, rubberBand.w, rubberBand.h, Stock::TransparentLightBlue);
 }
 
 int ChartView::PaintState(const Sub* sub, const ChartItem* item) {
+  bool selected = std::find(sub->selection.begin(), sub->selection.end(), item) != sub->selection.end();
+  return PaintState(sub, item, selected);
+}
+
+int ChartView::PaintState(const Sub* sub, const ChartItem* item, bool selected) {
   int state = 0;
-  if (!sub->selection.empty()) {
-    bool selected = std::find(sub->selection.begin(), sub->selection.end(), item) != sub->selection.end();
-    state = selected ? PaintSelected : PaintGreyed;
-  }
+  if (!sub->selection.empty()) state = selected ? PaintSelected : PaintGreyed;
   if (item == sub->errorItem) state |= PaintMarked;
   return state;
 }
 
 void ChartView::PaintItem(CanvasS* canvas, CanvasItemS* entry, void* userData) {
-  auto* drawing = static_cast<Drawing*>(userData);
+  auto* pass = static_cast<PaintPass*>(userData);
+  Drawing* drawing = pass->drawing;
   // The item draws in its own units with its top-left corner at the origin.
   drawing->TranslateAndScale((entry->x - canvas->originX) * canvas->zoom, (entry->y - canvas->originY) * canvas->zoom,
                              canvas->zoom);
   ChartItem* item = ChartItem::FromCanvas(entry);
-  item->OnPaint(drawing, PaintState(Sub::FromCanvas(canvas), item));
+  item->OnPaint(drawing, PaintState(Sub::FromCanvas(canvas), item, pass->selected.count(item) != 0));
   drawing->RestoreTranslateAndScale();
 }

@@ -4,6 +4,7 @@
 // grid, dragging an arrow's end or middle part, placing the block of the
 // chosen tool, editing by double-click, deleting, zooming and scrolling.
 // Coordinates of events are view pixels; the items live in world units.
+#include <unordered_set>
 #include <vector>
 
 #include "document/BlockConnector.h"
@@ -80,7 +81,7 @@ class ChartView : public ChildWindow {
   void OnMouseUpPointer(int x, int y, int keys);
 
   // Canvas callbacks.
-  static void PaintItem(CanvasS* canvas, CanvasItemS* entry, void* drawing);
+  static void PaintItem(CanvasS* canvas, CanvasItemS* entry, void* pass);
   static void GetElementAtHelper(CanvasS* canvas, CanvasItemS* entry, void* result, int x, int y);
   static void SelectionRectHelper(CanvasS* canvas, CanvasItemS* entry, void* view);
   static void FindConnectorsAtInsert(CanvasS* canvas, CanvasItemS* entry, void* search);
@@ -94,8 +95,15 @@ class ChartView : public ChildWindow {
   ChartItem* GetElementAt(int px, int py);
   // The state an item is painted in: greyed, selected, marked.
   static int PaintState(const Sub* sub, const ChartItem* item);
+  // The same, told whether the item is in the selection.
+  static int PaintState(const Sub* sub, const ChartItem* item, bool selected);
 
  private:
+  // One repaint: the surface and the selection as a set.
+  struct PaintPass {
+    Drawing* drawing;
+    std::unordered_set<const ChartItem*> selected;
+  };
   // Loose end of an arrow found under a newly placed block.
   struct InsertSearch {
     ChartItem* block;

@@ -1,5 +1,6 @@
 // The drawing layer over QPainter.
 #include "toolkit/QtDrawing.h"
+#include "toolkit/TextLayouts.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -309,9 +310,15 @@ void Drawing::PrintText(double x, double y, double w, double h, const std::strin
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   QPainter* p = painter->painter;
   p->save();
-  p->setFont(ToQFont(font));
+  const QRectF box(x, y, w, h);
+  const QString qtext = QString::fromUtf8(text.data(), qsizetype(text.size()));
+  const QFont qfont = ToQFont(font);
   p->setPen(ToQColor(color));
-  p->setClipRect(QRectF(x, y, w, h), Qt::IntersectClip);
-  p->drawText(QRectF(x, y, w, h), QString::fromUtf8(text.data(), qsizetype(text.size())), option);
+  p->setClipRect(box, Qt::IntersectClip);
+  // Laid out once, drawn at every repaint.
+  if (!TextLayouts::Draw(p, box, qtext, qfont, option)) {
+    p->setFont(qfont);
+    p->drawText(box, qtext, option);
+  }
   p->restore();
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <random>
 #include <vector>
 
 namespace {
@@ -127,6 +129,61 @@ TEST(Canvas, RemovalsDuringRectAndPointWalks) {
       &pw);
   EXPECT_EQ(pw.visited, (std::vector<CanvasItemS*>{before[5], before[4], before[0]}));
   EXPECT_EQ(s.Slots(), (std::vector<CanvasItemS*>{before[0], before[4], before[5]}));
+}
+
+// Removal finds an entry by the slot it remembers: whatever mix of adds and
+// removals (alone, inside walks, held together) came before, the store keeps
+// the order of addition, the point walk reports topmost first, and every
+// entry can still be removed.
+TEST(Canvas, OrderAndHitOrderSurviveAnyMixOfRemovals) {
+  Store s;
+  std::vector<CanvasItemS*> model;  // the expected slots
+  std::mt19937 random(13);
+  auto pick = [&] { return model[random() % model.size()]; };
+  auto forget = [&](CanvasItemS* e) { model.erase(std::find(model.begin(), model.end(), e)); };
+  struct Walk {
+    std::vector<CanvasItemS*> doomed;
+  };
+  for (int step = 0; step < 600; step++) {
+    int op = model.size() < 20 ? 0 : static_cast<int>(random() % 5);
+    if (op <= 1) {
+      model.push_back(s.Add(0, 0, 10, 10));
+    } else if (op == 2) {
+      CanvasItemS* e = pick();
+      forget(e);
+      CanvasItemRemove(&s.canvas, e);
+      CanvasItemRemove(&s.canvas, e);  // gone already: changes nothing
+    } else {
+      Walk walk;
+      for (int i = 0; i < 4; i++) {
+        CanvasItemS* e = pick();
+        if (std::find(walk.doomed.begin(), walk.doomed.end(), e) == walk.doomed.end()) walk.doomed.push_back(e);
+      }
+      for (CanvasItemS* e : walk.doomed) forget(e);
+      if (op == 3) {
+        CanvasForeachItem(
+            &s.canvas,
+            [](CanvasS* c, CanvasItemS*, void* user) {
+              for (CanvasItemS* e : static_cast<Walk*>(user)->doomed) CanvasItemRemove(c, e);
+            },
+            &walk);
+      } else {
+        CanvasHoldCompaction(&s.canvas, [&] {
+          for (CanvasItemS* e : walk.doomed) CanvasItemRemove(&s.canvas, e);
+        });
+      }
+    }
+    ASSERT_EQ(s.Slots(), model) << "step " << step;
+  }
+  std::vector<CanvasItemS*> hits;
+  CanvasForeachItemAt(&s.canvas, 5, 5, CollectAt, &hits);
+  EXPECT_EQ(hits, std::vector<CanvasItemS*>(model.rbegin(), model.rend()));
+  while (!model.empty()) {
+    CanvasItemS* e = pick();
+    forget(e);
+    CanvasItemRemove(&s.canvas, e);
+  }
+  EXPECT_EQ(s.canvas.count, 0u);
 }
 
 TEST(Canvas, EntriesAddedDuringWalkAreVisitedOnlyByForwardWalks) {

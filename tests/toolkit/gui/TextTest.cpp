@@ -1,5 +1,6 @@
 // Text through Drawing: alignment in the box, wrapping, clipping and fonts.
 #include "toolkit/gui/RenderTestUtil.h"
+#include "toolkit/TextLayouts.h"
 
 #include <QFontInfo>
 #include <gtest/gtest.h>
@@ -123,4 +124,65 @@ TEST(DrawingText, DialogFontIsElevenPointSansSerif) {
   EXPECT_FALSE(info.italic());
   // Present or not, the dialog font draws.
   EXPECT_FALSE(InkBox(RenderText("Start", QRectF(0, 0, 128, 72), Drawing::AlignCentered)).isEmpty());
+}
+
+// Texts are laid out once and drawn from the kept layout afterwards: the
+// pixels must be those of QPainter::drawText, on the first draw and on later
+// ones, at any zoom.
+TEST(DrawingText, KeptLayoutsDrawExactlyWhatDrawTextDraws) {
+  struct Case {
+    const char* text;
+    QRectF box;
+    Drawing::Align align;
+  } cases[] = {
+      {"Aufruf", {0, 0, 128, 36}, Drawing::AlignCentered},
+      {"Funktion12", {0, 36, 128, 36}, Drawing::AlignCentered},
+      {"var1\n=\nvar2 + 3", {0, 0, 128, 72}, Drawing::AlignCentered},
+      {"Warte Millisekunden\n (1000)", {8, 0, 136, 72}, Drawing::AlignCentered},
+      {"Nein", {155, 30, 50, 18}, Drawing::AlignTopLeft},
+      {"Übertragen Übertragen Übertragen Übertragen", {40, 40, 50, 20}, Drawing::AlignCentered},
+      {"AAAAAAAAAAAAAAAAAAAA lang\r\nzweite Zeile", {2, 2, 124, 76}, Drawing::AlignTopLeft},
+      {"Mitte links", {10, 10, 200, 60}, Drawing::AlignMiddleLeft},
+  };
+  const QRgb colour = 0xFF336699;
+  for (double scale : {1.0, 0.125, 0.7, 2.0}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.text) + " at " + std::to_string(scale));
+      QImage reference(300, 200, QImage::Format_ARGB32);
+      reference.fill(Background);
+      {
+        QPainter p(&reference);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        p.translate(3.5, 1.25);
+        p.scale(scale, scale);
+        Qt::Alignment alignment = c.align == Drawing::AlignCentered     ? Qt::AlignCenter
+                                  : c.align == Drawing::AlignMiddleLeft ? Qt::AlignLeft | Qt::AlignVCenter
+                                                                        : Qt::AlignLeft | Qt::AlignTop;
+        QTextOption option(alignment);
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        p.setFont(ToQFont(Stock::GuiFont));
+        p.setPen(QColor::fromRgba(colour));
+        p.setClipRect(c.box, Qt::IntersectClip);
+        p.drawText(c.box, QString::fromUtf8(c.text), option);
+      }
+      for (int pass = 0; pass < 2; ++pass) {
+        QImage drawn = Render(300, 200, [&](Drawing& drawing) {
+          drawing.TranslateAndScale(3.5, 1.25, scale);
+          drawing.PrintText(c.box.x(), c.box.y(), c.box.width(), c.box.height(), c.text, Stock::GuiFont,
+                            Color(colour), c.align);
+          drawing.RestoreTranslateAndScale();
+        });
+        EXPECT_EQ(drawn, reference) << "pass " << pass;
+      }
+    }
+  }
+}
+
+TEST(DrawingText, KeptLayoutsAreBounded) {
+  for (size_t i = 0; i < TextLayouts::Limit + 50; ++i)
+    Render(20, 20, [&](Drawing& drawing) {
+      drawing.PrintText(0, 0, 20, 20, "Text " + std::to_string(i), Stock::GuiFont, Stock::Black,
+                        Drawing::AlignTopLeft);
+    });
+  EXPECT_EQ(TextLayouts::Count(), TextLayouts::Limit);
 }
