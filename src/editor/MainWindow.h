@@ -34,12 +34,36 @@ class MainWindow : public ChartViewOwner {
   static constexpr int MenuBarWidth = 208;
   static constexpr int MenuBarHeight = 48;
   static constexpr int MenuBarItemWidth = 48;
+  // The 35-pixel icons of the menu bar and the tool bar sit this far into
+  // their 48-pixel cells.
+  static constexpr int IconInset = 7;
+  // The menu bar's items are MenuBarItemWidth apart from this x on; the menu
+  // square's item also takes the pixels left of it.
+  static constexpr int MenuBarItemsX = 8;
+  // Not maximized, the window has a frame left, right and bottom.
+  static constexpr int FrameWidth = 4;
+  // The window-button glyphs and the title text start this far down.
+  static constexpr int TitleTop = 4;
+  static constexpr int TitleTextHeight = 20;
+  // A window-button glyph lies this far into its SystemButtonWidth-wide button.
+  static constexpr int SystemGlyphInset = 6;
+
+  // Tab strip: the tabs from TabBarX, then "+". When they do not all fit,
+  // "<" comes first and the tabs follow it, "+" and ">" keep to the right
+  // edge, and the room between holds the whole tabs that fit and a cut one.
+
   // One tab and the gap to the next.
   static constexpr int TabStep = TabWidth + TabPadding;
-  static constexpr int ToolCount = 7;
-  // The insert tool each tool-bar entry sets, top to bottom.
-  static constexpr int ToolValues[ToolCount] = {InsertNone,   InsertAssignment, InsertInstruction, InsertIfBlock,
-                                                InsertCallSub, InsertEndBlock,   InsertComment};
+  // A button ("<", "+" or ">") and the gap behind it.
+  static constexpr int TabButtonStep = TabButtonWidth + TabPadding;
+  static constexpr int ScrolledTabsX = TabBarX + TabButtonStep;
+  // The distances from the right edge of ">", "+" and the cut tab's end.
+  static constexpr int RightArrowFromRight = TabButtonStep;
+  static constexpr int AddButtonFromRight = RightArrowFromRight + TabButtonStep;
+  static constexpr int CutTabEndFromRight = AddButtonFromRight + TabPadding;
+  // A tab's name keeps this far from its left and right edge.
+  static constexpr int TabTextLeft = 5;
+  static constexpr int TabTextRight = 3;
 
   Project* project;  // owned
   ChartView* view;   // owned
