@@ -88,12 +88,17 @@ const Variables& VariablesOf(const ChartItem* item) { return item->sub->project-
 
 namespace Compiler {
 
-std::string SubLabel(const Sub& sub) {
-  const auto& subs = sub.project->subs;
-  for (size_t i = 0; i < subs.size(); ++i)
-    if (subs[i] == &sub)
-      return "@sub" + std::to_string(i);
-  throw std::runtime_error("Sub " + sub.name + " is not part of its project");
+std::string SubLabel(Program& program, const Sub& sub) {
+  // Numbered once per compile: a search per call block would grow with
+  // calls times subs.
+  if (program.subNumbers.empty()) {
+    const auto& subs = sub.project->subs;
+    for (size_t i = 0; i < subs.size(); ++i) program.subNumbers.emplace(subs[i], i);
+  }
+  auto found = program.subNumbers.find(&sub);
+  if (found == program.subNumbers.end())
+    throw std::runtime_error("Sub " + sub.name + " is not part of its project");
+  return "@sub" + std::to_string(found->second);
 }
 
 const Program::CompareMode operatorToCompareMode[6] = {
@@ -127,7 +132,7 @@ void Sub::WriteCode(Compiler::Program& program) {
     canvas.compactOnRemove = compact;
     throw;
   }
-  program.DefineLabel(Compiler::SubLabel(*this), program.binary.position);
+  program.DefineLabel(Compiler::SubLabel(program, *this), program.binary.position);
   Schedule(program, {WalkStep{start, {}}});
 }
 
@@ -166,7 +171,7 @@ void BlockConnector::WriteCode(Compiler::Program& program) {
 
 void StartBlock::WriteCode(Compiler::Program& program) {
   RequireArrow(this, dependent1);
-  program.DefineLabel(Compiler::SubLabel(*sub), program.binary.position);
+  program.DefineLabel(Compiler::SubLabel(program, *sub), program.binary.position);
   ChartItem::WriteCode(program);
 }
 
@@ -176,7 +181,7 @@ void CallSub::WriteCode(Compiler::Program& program) {
   RequireArrow(this, dependent1);
   if (!target)
     throw CodeWriteException(this, NoCallTargetMessage);
-  program.DeferCodeAddressToZ(Compiler::UnknownAddress{Compiler::SubLabel(*target), 0});
+  program.DeferCodeAddressToZ(Compiler::UnknownAddress{Compiler::SubLabel(program, *target), 0});
   program.Emit(Compiler::ICALL());
   ChartItem::WriteCode(program);
 }

@@ -21,7 +21,7 @@ void CheckImageSize(const Program& program);
 
 // The code label of a sub: unique within the program and unlike every
 // runtime symbol and generated label, whatever the sub is named.
-std::string SubLabel(const Sub& sub);
+std::string SubLabel(Program& program, const Sub& sub);
 
 // The comparison of a condition's operator (CompareOperator 0 to 5).
 extern const Program::CompareMode operatorToCompareMode[6];

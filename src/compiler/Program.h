@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+class Sub;
+
 namespace Compiler {
 
 struct ValueExpression;
@@ -46,6 +48,8 @@ public:
   std::unordered_map<std::string, uint16_t> locations;
   std::vector<std::pair<std::string, std::string>> stringConstants;  // (label, text)
   std::vector<std::unique_ptr<DeferedInstruction>> deferredInstructions;
+  // Each sub's place in its project, filled on first use by SubLabel.
+  std::unordered_map<const Sub*, size_t> subNumbers;
 
   // Copies the selected board's runtime, takes its symbols as the first
   // labels, defines program_start behind the runtime and defers the loading
