@@ -1,16 +1,14 @@
 // Text through Drawing: alignment in the box, wrapping, clipping and fonts.
-#include "toolkit/gui/RenderTestUtil.h"
+#include "support/Images.h"
 
 #include <QFontInfo>
 #include <gtest/gtest.h>
-
-using namespace RenderTest;
 
 namespace {
 
 QImage RenderText(const std::string& text, QRectF box, int align, const Font& font = Stock::GuiFont,
                   double scale = 1) {
-  return Render(300, 200, [&](Drawing& drawing) {
+  return Paint(300, 200, [&](Drawing& drawing) {
     drawing.TranslateAndScale(0, 0, scale);
     drawing.PrintText(box.x(), box.y(), box.width(), box.height(), text, font, Stock::Black,
                       static_cast<Drawing::Align>(align));
