@@ -11,13 +11,7 @@
 namespace {
 
 using namespace Compiler;
-using CodeListing::Hex4;
-using CodeListing::Lines;
-using CodeListing::LinkAndList;
-using CodeListing::LoadZ;
-using Lines_t = std::vector<std::string>;
-
-const uint32_t ProgramStart = 752;
+using namespace CodeListing;
 
 // The default operand table plus the input pins PINB.2 and PINA.7, a pin, a
 // port and ADC channels with malformed names, and aliases.

@@ -7,13 +7,7 @@
 
 namespace {
 
-using CodeListing::Hex4;
-using CodeListing::Lines;
-using CodeListing::LinkAndList;
-using CodeListing::LoadZ;
-using Lines_t = std::vector<std::string>;
-
-const uint32_t ProgramStart = 752;
+using namespace CodeListing;
 
 // Writes the project's code and lists everything behind the runtime.
 Lines_t UserCode(Chart& chart, std::unique_ptr<Compiler::Program>* keep = nullptr) {

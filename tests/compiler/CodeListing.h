@@ -1,5 +1,6 @@
 #pragma once
 // Listings of generated user code, read back with avr-objdump.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +9,11 @@
 #include "compiler/Program.h"
 
 namespace CodeListing {
+
+using Lines_t = std::vector<std::string>;
+
+// Where the user code starts: right behind the Mandolet runtime.
+constexpr uint32_t ProgramStart = 752;
 
 // Links the program and disassembles the code written from `from` up to the
 // string constants (the end of the code before linking).

@@ -8,10 +8,7 @@
 
 namespace {
 
-using CodeListing::Lines;
-using CodeListing::LinkAndList;
-using CodeListing::LoadZ;
-using Lines_t = std::vector<std::string>;
+using namespace CodeListing;
 
 TEST(CodeRules, ElseLabelsStringsAndMergePointsShareOneCounter) {
   Chart chart;

@@ -10,14 +10,7 @@
 namespace {
 
 using namespace Compiler;
-using CodeListing::Hex2;
-using CodeListing::Hex4;
-using CodeListing::Lines;
-using CodeListing::LinkAndList;
-using CodeListing::LoadZ;
-using Lines_t = std::vector<std::string>;
-
-const uint32_t ProgramStart = 752;
+using namespace CodeListing;
 
 template <class Body>
 void ExpectRuntimeError(Body body, const std::string& text) {

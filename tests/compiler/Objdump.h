@@ -2,29 +2,24 @@
 // Runs avr-objdump over machine code: the independent reader of our encoder.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/Files.h"
 
 namespace Objdump {
 
 // Disassembles `code` for `machine` and returns one normalised line per
 // instruction ("ldi r16, 0xFF"), objdump's comments removed.
 inline std::vector<std::string> Disassemble(const std::vector<uint8_t>& code, const std::string& machine) {
-  auto path = std::filesystem::temp_directory_path() /
-              ("pellburne-encoding-" + std::to_string(getpid()) + "-" + machine + ".bin");
-  {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(code.data()), static_cast<std::streamsize>(code.size()));
-  }
-  std::string command = "avr-objdump -D -z -b binary -m " + machine + " " + path.string() + " 2>&1";
+  TempFolder folder;
+  const std::string path = folder / "code.bin";
+  WriteFile(path, std::string(code.begin(), code.end()));
+  std::string command = "avr-objdump -D -z -b binary -m " + machine + " " + path + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   std::string output;
   if (pipe) {
@@ -33,7 +28,6 @@ inline std::vector<std::string> Disassemble(const std::vector<uint8_t>& code, co
     while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
     pclose(pipe);
   }
-  std::filesystem::remove(path);
 
   // "   a:\t1c f0       \tbrlt\t.+6      \t;  0x12"
   static const std::regex line(R"(^\s*[0-9a-f]+:\t(?:[0-9a-f]{2} )+\s*\t([^;]*?)\s*(;.*)?$)");

@@ -2,14 +2,11 @@
 // what fails the load.
 #include "../language/DefaultSettings.h"
 #include "ProjectFileTestUtil.h"
-#include "TestFiles.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
 using namespace projectfile;
-using testfiles::ReadFile;
-using testfiles::TempDir;
-using testfiles::WriteFile;
 
 namespace {
 
@@ -82,7 +79,7 @@ std::string Replace(std::string text, const std::string& from, const std::string
 }
 
 struct ProjectFileRead : DefaultSettingsTest {
-  TempDir dir;
+  TempFolder dir;
   std::unique_ptr<Project> project;
 
   bool Load(const std::string& bytes) {

@@ -1,13 +1,11 @@
 // Saving projects built through the model and loading them back.
 #include "../language/DefaultSettings.h"
 #include "ProjectFileTestUtil.h"
-#include "TestFiles.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
 using namespace projectfile;
-using testfiles::ReadFile;
-using testfiles::TempDir;
 
 namespace {
 
@@ -22,7 +20,7 @@ BlockConnector* Arrow(ChartItem* block, int which = 1) {
 }
 
 struct ProjectFileRoundTrip : DefaultSettingsTest {
-  TempDir dir;
+  TempFolder dir;
 
   // Three subs with every item kind, plugged and loose arrows, dragged
   // segments, call targets and texts that need escaping.

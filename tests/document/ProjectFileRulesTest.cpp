@@ -1,13 +1,10 @@
 // Reading files as they come from other systems.
 #include "../language/DefaultSettings.h"
 #include "ProjectFileTestUtil.h"
-#include "TestFiles.h"
+#include "support/Files.h"
 #include "document/XmlReader.h"
 
 #include <gtest/gtest.h>
-
-using testfiles::TempDir;
-using testfiles::WriteFile;
 
 namespace {
 
@@ -29,13 +26,13 @@ std::string LeafText(const std::string& path) {
 // A file saved with CR LF line ends carries a text's own CR LF as CR CR LF.
 // Read as text, that is one line break, as is a lone CR; an escaped CR stays.
 TEST(XmlReaderLineEnds, CrLfPairsReadAsLineFeedsBeforeParsing) {
-  TempDir dir;
+  TempFolder dir;
   WriteFile(dir / "a.xml", "<P>\r\n <T>a\r\r\nb\rc\r\n\r\nd&#13;\r\ne</T>\r\n</P>\r\n");
   EXPECT_EQ(LeafText(dir / "a.xml"), "a\nb\nc\n\nd\r\ne");
 }
 
 TEST(XmlReaderLineEnds, CrLfPairSplitAcrossReadBlocks) {
-  TempDir dir;
+  TempFolder dir;
   // The pair CR LF of "x CR CR LF y" lands on each side of block borders
   // of several sizes.
   for (size_t border : {4096u, 65536u, 131072u})
@@ -50,7 +47,7 @@ TEST(XmlReaderLineEnds, CrLfPairSplitAcrossReadBlocks) {
 }
 
 struct ProjectFileLineEnds : DefaultSettingsTest {
-  TempDir dir;
+  TempFolder dir;
 };
 
 TEST_F(ProjectFileLineEnds, CommentOfACrLfFileKeepsSingleLineBreaks) {

@@ -3,18 +3,14 @@
 #include "document/XmlReader.h"
 #include "document/XmlWriter.h"
 #include "language/Variables.h"
-#include "TestFiles.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
-
-using testfiles::ReadFile;
-using testfiles::TempDir;
-using testfiles::WriteFile;
 
 namespace {
 
 struct VariablesXml : DefaultSettingsTest {
-  TempDir dir;
+  TempFolder dir;
 
   std::string Save(const Variables& v) {
     XMLWriter w(dir / "v.xml");

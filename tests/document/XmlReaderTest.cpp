@@ -1,12 +1,9 @@
 #include "document/XmlReader.h"
-#include "TestFiles.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-
-using testfiles::TempDir;
-using testfiles::WriteFile;
 
 namespace {
 
@@ -24,7 +21,7 @@ std::string MessageOf(const std::function<void()>& f) {
 }
 
 struct XmlReaderFile : ::testing::Test {
-  TempDir dir;
+  TempFolder dir;
   std::string Put(const std::string& body, const std::string& name = "f.xml") {
     WriteFile(dir / name, body);
     return dir / name;

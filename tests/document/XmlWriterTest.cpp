@@ -1,22 +1,19 @@
 #include "document/XmlReader.h"
 #include "document/XmlWriter.h"
-#include "TestFiles.h"
+#include "support/Files.h"
+#include "support/RealFaults.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-using testfiles::ReadFile;
-using testfiles::TempDir;
-using testfiles::WriteFile;
-
 namespace {
 
 const std::string Declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
 
 TEST(XmlWriter, WritesDeclarationIndentedLinesAndLeaves) {
-  TempDir dir;
+  TempFolder dir;
   XMLWriter w(dir / "a.pbn");
   ASSERT_NE(w.file, nullptr);
   w.OpenTag("Project");
@@ -42,7 +39,7 @@ TEST(XmlWriter, WritesDeclarationIndentedLinesAndLeaves) {
 }
 
 TEST(XmlWriter, IndentationStopsAtThirtyTwoBlanks) {
-  TempDir dir;
+  TempFolder dir;
   XMLWriter w(dir / "deep.xml");
   for (int i = 0; i < 33; ++i) w.OpenTag("E");
   w.TextTag("L", 1);
@@ -82,7 +79,7 @@ TEST(XmlWriter, ReplacesBytesThatXmlCannotCarry) {
 }
 
 TEST(XmlWriter, EveryTextReadsBackAsWrittenOrSanitized) {
-  TempDir dir;
+  TempFolder dir;
   const std::vector<std::string> texts = {
       "a&b<c>d", "&amp;", "]]>", "<![CDATA[x]]>", "Zeile 1\nZeile 2\n", "  blanks  ",
       "ÄÖÜäöüß€", "a\r\nb\rc", "tab\there", "<Sub>Start</Sub>", "&#65;"};
@@ -108,7 +105,7 @@ TEST(XmlWriter, EveryTextReadsBackAsWrittenOrSanitized) {
 }
 
 TEST(XmlWriter, WithoutCommitTheOldFileStays) {
-  TempDir dir;
+  TempFolder dir;
   WriteFile(dir / "p.pbn", "old");
   {
     XMLWriter w(dir / "p.pbn");
@@ -121,7 +118,7 @@ TEST(XmlWriter, WithoutCommitTheOldFileStays) {
 }
 
 TEST(XmlWriter, ReplacesExistingFileKeepingModeAndLink) {
-  TempDir dir;
+  TempFolder dir;
   WriteFile(dir / "real.pbn", "old");
   chmod((dir / "real.pbn").c_str(), 0640);
   std::filesystem::create_symlink(dir / "real.pbn", dir / "link.pbn");
@@ -149,7 +146,7 @@ bool WriteBig(const std::string& path, size_t bytes) {
 }
 
 TEST(XmlWriterFailure, MissingFolderOrDirectoryTargetFails) {
-  TempDir dir;
+  TempFolder dir;
   EXPECT_FALSE(WriteBig(dir / "nicht/da.pbn", 10));
   XMLWriter w(dir / "nicht/da.pbn");
   EXPECT_EQ(w.file, nullptr);
@@ -165,27 +162,30 @@ TEST(XmlWriterFailure, MissingFolderOrDirectoryTargetFails) {
 }
 
 TEST(XmlWriterFailure, FullFileSystemKeepsOldFile) {
-  TempDir dir;
-  testfiles::SmallFileSystem small(dir / "klein", "64k");
-  if (!small.mounted) GTEST_SKIP() << "no tmpfs mount here; the file-size limit test covers write errors";
-  std::string target = small.path + "/p.pbn";
-  WriteFile(target, "altes Projekt");
-  EXPECT_FALSE(WriteBig(target, 200 * 1000));
-  EXPECT_EQ(ReadFile(target), "altes Projekt");
-  size_t entries = std::distance(std::filesystem::directory_iterator(small.path), {});
-  EXPECT_EQ(entries, 1u);
-  EXPECT_TRUE(WriteBig(target, 10 * 1000)); // room enough: saving works again
+  TempFolder dir;
+  realfaults::InChild([&] {
+    const std::string folder = dir / "klein";
+    if (!realfaults::MountSmallFileSystem(folder, "64k"))
+      GTEST_SKIP() << "no tmpfs mount here; the file-size limit test covers write errors";
+    std::string target = folder + "/p.pbn";
+    WriteFile(target, "altes Projekt");
+    EXPECT_FALSE(WriteBig(target, 200 * 1000));
+    EXPECT_EQ(ReadFile(target), "altes Projekt");
+    size_t entries = std::distance(std::filesystem::directory_iterator(folder), {});
+    EXPECT_EQ(entries, 1u);
+    EXPECT_TRUE(WriteBig(target, 10 * 1000)); // room enough: saving works again
+  });
 }
 
 TEST(XmlWriterFailure, FileSizeLimitKeepsOldFile) {
-  TempDir dir;
+  TempFolder dir;
   std::string target = dir / "p.pbn";
   WriteFile(target, "altes Projekt");
-  auto [big, fits] = testfiles::WithFileSizeLimit(100 * 1000, [&] {
-    return std::make_pair(WriteBig(target, 300 * 1000), WriteBig(dir / "q.pbn", 10 * 1000));
+  realfaults::InChild([&] {
+    realfaults::LimitFileSize(100 * 1000);
+    EXPECT_FALSE(WriteBig(target, 300 * 1000));
+    EXPECT_TRUE(WriteBig(dir / "q.pbn", 10 * 1000));
   });
-  EXPECT_FALSE(big);
-  EXPECT_TRUE(fits);
   EXPECT_EQ(ReadFile(target), "altes Projekt");
   EXPECT_EQ(dir.Listing(), "p.pbn\nq.pbn\n");
 }

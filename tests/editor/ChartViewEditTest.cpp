@@ -1,6 +1,5 @@
 // Placing blocks with the insert tool, deleting, zooming and scrolling in the
 // chart view, on the start sub of a real project.
-#include <cstdio>
 #include <string>
 
 #include "ChartViewTestUtil.h"
@@ -8,6 +7,7 @@
 #include "document/Comment.h"
 #include "document/IfBlock.h"
 #include "document/Instruction.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -198,12 +198,11 @@ TEST_F(ChartViewTest, ScrollingStopsWhereProjectFilesStillHoldTheChart) {
   // into a file that loads again.
   Place(InsertAssignment, 10, 551);
   Drag(40, 540, -5000, 900);
-  std::string path = testing::TempDir() + "/chartview-far.pbn";
-  ASSERT_TRUE(project.WriteXML(path));
+  TempFolder folder;
+  ASSERT_TRUE(project.WriteXML(folder / "weit.pbn"));
   bool ok = false;
-  Project loaded(path, &ok);
+  Project loaded(folder / "weit.pbn", &ok);
   EXPECT_TRUE(ok);
-  std::remove(path.c_str());
 }
 
 TEST_F(ChartViewTest, ResizeSetsTheViewSizeInWorldUnits) {

@@ -1,21 +1,18 @@
 // Painting the chart view into an image.
-#include <QImage>
-
 #include "ChartViewTestUtil.h"
 #include "document/Comment.h"
-#include "toolkit/QtDrawing.h"
+#include "support/Images.h"
 
 namespace {
 
 QImage Render(ChartView& view) {
-  QImage image(800, 552, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::black);
-  {
-    QtDrawing drawing(image);
-    view.OnPaint(&drawing);
-    EXPECT_EQ(drawing.SavedTransforms(), 0u);
-  }
-  return image;
+  return Paint(
+      800, 552,
+      [&](Drawing& drawing) {
+        view.OnPaint(&drawing);
+        EXPECT_EQ(drawing.SavedTransforms(), 0u);
+      },
+      0xFF000000, QImage::Format_ARGB32_Premultiplied);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The alias list with its nested alias dialog over a project's operand table,
 // and the settings dialog.
-#include "DialogTestUtil.h"
+#include "support/Dialogs.h"
 #include "document/Assignment.h"
 #include "document/IfBlock.h"
 #include "document/Project.h"
@@ -11,8 +11,7 @@
 
 #include <QPushButton>
 
-using namespace DialogDriver;
-using namespace DialogTest;
+using namespace dialogs;
 
 namespace {
 
@@ -22,18 +21,18 @@ class AliasDialogs : public testing::Test {
   Variables& Table() { return project.variables; }
   int AliasCount() { return static_cast<int>(Table().GetAllAliases().size()); }
 
-  // Runs the nested alias dialog that the next step opens over outer.
-  void InAliasDialog(QWidget* outer, std::function<void(QWidget*, AliasDialog*)> step) {
-    WhenModal([step](QWidget* modal) { step(modal, Running<AliasDialog>(modal)); }, true, outer);
+  // Runs the nested alias dialog that the next click opens.
+  void InAliasDialog(std::function<void(QWidget*, AliasDialog*)> step) {
+    modals.ThenCancel([step](QWidget* modal) { step(modal, Running<AliasDialog>(modal)); });
   }
 
-  Watchdog watchdog;
+  ModalDriver modals;
   Project project;
 };
 
 TEST_F(AliasDialogs, EmptyTableShowsNoEntryAndNewAppendsOne) {
   bool ran = false, nestedRan = false;
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditAliasesDialog>(modal);
     ran = true;
     EXPECT_EQ(modal->size(), QSize(293, 513));
@@ -53,7 +52,7 @@ TEST_F(AliasDialogs, EmptyTableShowsNoEntryAndNewAppendsOne) {
               "neuen hinzu.");
     EXPECT_EQ(dialog->aliasList->GetCount(), 0);
 
-    InAliasDialog(modal, [&](QWidget* nested, AliasDialog* alias) {
+    InAliasDialog([&](QWidget* nested, AliasDialog* alias) {
       nestedRan = true;
       EXPECT_EQ(nested->size(), QSize(348, 248));
       EXPECT_EQ(nested->windowTitle(), QString::fromUtf8("Alias bearbeiten"));
@@ -78,7 +77,7 @@ TEST_F(AliasDialogs, EmptyTableShowsNoEntryAndNewAppendsOne) {
     EXPECT_EQ(Entries(dialog->aliasList), std::vector<std::string>{"Led > PORTB.0"});
     EXPECT_EQ(*static_cast<std::string*>(dialog->aliasList->GetItemData(0)), "Led");
     Click(dialog->okButton);
-  }, false);
+  });
   EditAliasesDialog dialog(nullptr, &Table());
   EXPECT_TRUE(ran);
   EXPECT_TRUE(nestedRan);
@@ -97,11 +96,11 @@ TEST_F(AliasDialogs, RenamingRewritesTheEntryInPlaceAndEveryBlockFollows) {
   IfBlock* test = new IfBlock(sub, 0, 400);
   test->compare = ParsedCompare(Table(), "Knopf = 1");
 
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditAliasesDialog>(modal);
     EXPECT_EQ(Entries(dialog->aliasList),
               (std::vector<std::string>{"Led > PORTB.0", "Knopf > PIND.2", "Zaehler > var1"}));
-    InAliasDialog(modal, [&](QWidget*, AliasDialog* alias) {
+    InAliasDialog([&](QWidget*, AliasDialog* alias) {
       EXPECT_EQ(alias->aliasName->GetText(), "Knopf");
       EXPECT_EQ(alias->target->GetText(), "PIND.2");
       // The alias keeps its kind: only pins are offered.
@@ -122,7 +121,7 @@ TEST_F(AliasDialogs, RenamingRewritesTheEntryInPlaceAndEveryBlockFollows) {
     EXPECT_EQ(*static_cast<std::string*>(dialog->aliasList->GetItemData(1)), "Taster");
 
     // Cancelled: entry and table stay.
-    InAliasDialog(modal, [&](QWidget*, AliasDialog* alias) {
+    InAliasDialog([&](QWidget*, AliasDialog* alias) {
       alias->aliasName->SetWindowText("Anders");
       Click(alias->cancelButton);
     });
@@ -130,7 +129,7 @@ TEST_F(AliasDialogs, RenamingRewritesTheEntryInPlaceAndEveryBlockFollows) {
     EXPECT_EQ(Entries(dialog->aliasList)[2], "Zaehler > var1");
     EXPECT_EQ(dialog->aliasList->GetSelection(), 2);
     Click(dialog->okButton);
-  }, false);
+  });
   EditAliasesDialog dialog(nullptr, &Table());
   EXPECT_EQ(Table().GetAllAliases(), (std::vector<std::string>{"Led", "Taster", "Zaehler"}));
   EXPECT_EQ(Table().GetAliasDestination("Taster"), "PIND.5");
@@ -148,9 +147,9 @@ TEST_F(AliasDialogs, RefusedAliasesKeepTheDialogOpenAndTheTableUnchanged) {
     const char* target;
   };
   std::vector<bool> openAfter;
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditAliasesDialog>(modal);
-    InAliasDialog(modal, [&](QWidget* nested, AliasDialog* alias) {
+    InAliasDialog([&](QWidget* nested, AliasDialog* alias) {
       for (Attempt attempt : {Attempt{"Neu1", "nix"}, {"2x", "var3"}, {"var1", "var3"}, {"Led", "var3"},
                               {"PORTB.0", "var3"}, {"", "var3"}}) {
         alias->aliasName->SetWindowText(attempt.name);
@@ -162,7 +161,7 @@ TEST_F(AliasDialogs, RefusedAliasesKeepTheDialogOpenAndTheTableUnchanged) {
     });
     Click(dialog->newButton);
     // An existing alias cannot change its kind.
-    InAliasDialog(modal, [&](QWidget* nested, AliasDialog* alias) {
+    InAliasDialog([&](QWidget* nested, AliasDialog* alias) {
       alias->target->SetWindowText("var3");
       Click(alias->okButton);
       openAfter.push_back(nested->isVisible());
@@ -171,7 +170,7 @@ TEST_F(AliasDialogs, RefusedAliasesKeepTheDialogOpenAndTheTableUnchanged) {
     ClickEntry(dialog->aliasList, 0);
     EXPECT_EQ(Entries(dialog->aliasList), std::vector<std::string>{"Led > PORTB.0"});
     Click(dialog->okButton);
-  }, false);
+  });
   EditAliasesDialog dialog(nullptr, &Table());
   EXPECT_EQ(openAfter, std::vector<bool>(7, true));
   EXPECT_EQ(Table().GetAllAliases(), std::vector<std::string>{"Led"});
@@ -192,23 +191,23 @@ class SettingsDialogTest : public testing::Test {
   }
 
   bool Run(const char* text, bool ok) {
-    WhenModal([=](QWidget* modal) {
+    modals.Then([=](QWidget* modal) {
       auto* dialog = Running<SettingsDialog>(modal);
       dialog->port->SetWindowText(text);
       Click(ok ? dialog->okButton : dialog->cancelButton);
-    }, false);
+    });
     SettingsDialog dialog(nullptr);
     return dialog.ok;
   }
 
-  Watchdog watchdog;
+  ModalDriver modals;
   std::string savedPort;
   bool savedChanged;
 };
 
 TEST_F(SettingsDialogTest, LayoutAndCurrentPort) {
   bool ran = false;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     auto* dialog = Running<SettingsDialog>(modal);
     ran = true;
     EXPECT_EQ(modal->size(), QSize(488, 178));

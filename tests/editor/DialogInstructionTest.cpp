@@ -1,5 +1,5 @@
 // The instruction picker and the argument dialog of instruction blocks.
-#include "DialogTestUtil.h"
+#include "support/Dialogs.h"
 #include "document/Instruction.h"
 #include "document/Project.h"
 #include "document/Sub.h"
@@ -7,8 +7,7 @@
 
 #include <QPushButton>
 
-using namespace DialogDriver;
-using namespace DialogTest;
+using namespace dialogs;
 
 namespace {
 
@@ -30,7 +29,7 @@ class InstructionDialogs : public testing::Test {
 
   // Types one text per column, presses OK, and cancels when OK was refused.
   bool Edit(Instruction& block, std::vector<std::string> texts, bool* refused) {
-    WhenModal([&, texts](QWidget* modal) {
+    modals.Then([&, texts](QWidget* modal) {
       auto* dialog = Running<EditInstructionDlg>(modal);
       for (size_t c = 0; c < texts.size(); ++c)
         dialog->edits[c]->SetWindowText(texts[c]);
@@ -38,18 +37,18 @@ class InstructionDialogs : public testing::Test {
       *refused = modal->isVisible();
       if (*refused)
         Escape(modal);
-    }, false);
+    });
     return block.OnEdit(nullptr);
   }
 
-  Watchdog watchdog;
+  ModalDriver modals;
   Project project;
   Sub* sub;
 };
 
 TEST_F(InstructionDialogs, PickerListsTheCatalogueAndOneClickPicks) {
   bool ran = false;
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<SelectInstructionDlg>(modal);
     ran = true;
     EXPECT_EQ(modal->size(), QSize(223, 590));
@@ -65,13 +64,13 @@ TEST_F(InstructionDialogs, PickerListsTheCatalogueAndOneClickPicks) {
     }
     EXPECT_EQ(modal->findChildren<QPushButton*>().size(), 0);
     ClickEntry(dialog->list, 8);
-  }, false);
+  });
   SelectInstructionDlg picked(nullptr);
   EXPECT_TRUE(ran);
   EXPECT_TRUE(picked.ok);
   EXPECT_EQ(picked.chosen, &Instruction::InstructionInfos[8]);
 
-  WhenModal([&](QWidget* modal) { Escape(modal); }, false);
+  modals.Then([&](QWidget* modal) { Escape(modal); });
   SelectInstructionDlg cancelled(nullptr);
   EXPECT_FALSE(cancelled.ok);
 }
@@ -89,7 +88,7 @@ TEST_F(InstructionDialogs, ColumnsShowLabelsTextsAndOperandsOfTheirMasks) {
   adc.arguments[0] = "ADC1";
   adc.result = "var2";
   bool ran = false;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     auto* dialog = Running<EditInstructionDlg>(modal);
     ran = true;
     // One argument column and the result column.
@@ -127,7 +126,7 @@ TEST_F(InstructionDialogs, ColumnsShowLabelsTextsAndOperandsOfTheirMasks) {
   EXPECT_EQ(adc.result, "var2");
 
   Instruction text(sub, 0, 0, Row("print_str"));
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     auto* dialog = Running<EditInstructionDlg>(modal);
     EXPECT_EQ(modal->size(), QSize(208, 358));
     EXPECT_EQ(W(dialog->okButton)->geometry(), Box(90, 290, 100, 24));
@@ -140,7 +139,7 @@ TEST_F(InstructionDialogs, ColumnsShowLabelsTextsAndOperandsOfTheirMasks) {
   EXPECT_FALSE(text.OnEdit(nullptr));
 
   Instruction pwm(sub, 0, 0, Row("pwm_set"));
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     auto* dialog = Running<EditInstructionDlg>(modal);
     EXPECT_EQ(modal->size(), QSize(408, 358));
     EXPECT_EQ(dialog->lists[0]->GetCount(), 0);

@@ -1,6 +1,6 @@
 // The edit dialogs of call, comment, assignment and if blocks, run offscreen
 // from the items' OnEdit.
-#include "DialogTestUtil.h"
+#include "support/Dialogs.h"
 #include "document/Assignment.h"
 #include "document/BlockConnector.h"
 #include "document/Comment.h"
@@ -12,8 +12,7 @@
 
 #include <QLabel>
 
-using namespace DialogDriver;
-using namespace DialogTest;
+using namespace dialogs;
 
 namespace {
 
@@ -27,7 +26,7 @@ class ItemDialogs : public testing::Test {
   }
   const Variables& Table() { return project.variables; }
 
-  Watchdog watchdog;
+  ModalDriver modals;
   Project project;
   Sub* sub;
 };
@@ -44,7 +43,7 @@ TEST_F(ItemDialogs, CallDialogListsEverySubAndPicksNone) {
   CallSub call(sub, 0, 0);
   call.target = project.subs[2];
   bool ran = false;
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditCallSubDlg>(modal);
     ASSERT_NE(dialog, nullptr);
     ran = true;
@@ -70,7 +69,7 @@ TEST_F(ItemDialogs, CallDialogListsEverySubAndPicksNone) {
     // A choice followed by Cancel changes nothing either.
     ClickEntry(dialog->subList, 0);
     Click(dialog->cancelButton);
-  }, false);
+  });
   EXPECT_FALSE(call.OnEdit(nullptr));
   EXPECT_TRUE(ran);
   EXPECT_EQ(call.target, project.subs[2]);
@@ -78,22 +77,22 @@ TEST_F(ItemDialogs, CallDialogListsEverySubAndPicksNone) {
 
 TEST_F(ItemDialogs, CallDialogTakesTheOwnSubByOkOrDoubleClick) {
   CallSub call(sub, 0, 0);
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditCallSubDlg>(modal);
     ClickEntry(dialog->subList, 1);
     Click(dialog->okButton);
-  }, false);
+  });
   EXPECT_TRUE(call.OnEdit(nullptr));
   EXPECT_EQ(call.target, sub);
 
-  WhenModal([&](QWidget* modal) { DoubleClickEntry(Running<EditCallSubDlg>(modal)->subList, 0); }, false);
+  modals.Then([&](QWidget* modal) { DoubleClickEntry(Running<EditCallSubDlg>(modal)->subList, 0); });
   EXPECT_TRUE(call.OnEdit(nullptr));
   EXPECT_EQ(call.target, project.subs[0]);
 }
 
 TEST_F(ItemDialogs, CommentDialogStoresAnyTextAndKeepsTheSize) {
   Comment comment(sub, 40, 40);
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditCommentDlg>(modal);
     EXPECT_EQ(modal->size(), QSize(308, 352));
     EXPECT_EQ(modal->windowTitle(), QString::fromUtf8("Kommentar bearbeiten"));
@@ -103,25 +102,25 @@ TEST_F(ItemDialogs, CommentDialogStoresAnyTextAndKeepsTheSize) {
     EXPECT_EQ(dialog->text->GetText(), "Kommentar");
     dialog->text->SetWindowText("Zwei\nZeilen");
     Click(dialog->okButton);
-  }, false);
+  });
   EXPECT_TRUE(comment.OnEdit(nullptr));
   EXPECT_EQ(comment.text, "Zwei\nZeilen");
   EXPECT_EQ(comment.canvasItem.w, Comment::Width);
   EXPECT_EQ(comment.canvasItem.h, Comment::Height);
 
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditCommentDlg>(modal);
     dialog->text->SetWindowText("verworfen");
     Click(dialog->cancelButton);
-  }, false);
+  });
   EXPECT_FALSE(comment.OnEdit(nullptr));
   EXPECT_EQ(comment.text, "Zwei\nZeilen");
 
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditCommentDlg>(modal);
     dialog->text->SetWindowText("");
     Click(dialog->okButton);
-  }, false);
+  });
   EXPECT_TRUE(comment.OnEdit(nullptr));
   EXPECT_EQ(comment.text, "");
 }
@@ -135,31 +134,33 @@ struct EditOutcome {
 
 // The assignment and the if dialog alike.
 template <typename Dialog, typename Block>
-EditOutcome EditText(Block& block, const std::string& text) {
+EditOutcome EditText(ModalDriver& modals, Block& block, const std::string& text) {
   bool refused = false;
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<Dialog>(modal);
     dialog->input->SetWindowText(text);
     Click(dialog->okButton);
     refused = modal->isVisible();
     if (refused)
       Click(dialog->cancelButton);
-  }, false);
+  });
   bool changed = block.OnEdit(nullptr);
   return {changed, refused};
 }
 
-EditOutcome EditAssignment(Assignment& block, const std::string& text) {
-  return EditText<EditAssignmentDlg>(block, text);
+EditOutcome EditAssignment(ModalDriver& modals, Assignment& block, const std::string& text) {
+  return EditText<EditAssignmentDlg>(modals, block, text);
 }
 
-EditOutcome EditCondition(IfBlock& block, const std::string& text) { return EditText<EditIfDlg>(block, text); }
+EditOutcome EditCondition(ModalDriver& modals, IfBlock& block, const std::string& text) {
+  return EditText<EditIfDlg>(modals, block, text);
+}
 
 TEST_F(ItemDialogs, AssignmentDialogLayoutTextAndSuggestions) {
   Assignment block(sub, 0, 0);
   block.assignment = ParsedAssignment(Table(), "var1=var2+1");
   bool ran = false;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     auto* dialog = Running<EditAssignmentDlg>(modal);
     ran = true;
     EXPECT_EQ(modal->size(), QSize(478, 392));
@@ -196,14 +197,14 @@ TEST_F(ItemDialogs, AssignmentDialogAcceptsOnlyValidAssignments) {
   block.assignment = ParsedAssignment(Table(), "var0 = 1");
   for (const char* bad : {"PORTB.0 = var1", "PORTB.0 = 2", "ADC0 = 1", "var1 = ", "var1 = var2 +",
                           "nix = 1", "var1 = ADC0", ""}) {
-    EditOutcome outcome = EditAssignment(block, bad);
+    EditOutcome outcome = EditAssignment(modals, block, bad);
     EXPECT_TRUE(outcome.refused) << bad;
     EXPECT_FALSE(outcome.changed) << bad;
     EXPECT_EQ(block.assignment.GetString(" "), "var0 = 1") << bad;
   }
   for (auto [typed, stored] : {std::pair{"var1=var2+1", "var1 = var2 + 1"}, {"PORTB.0 = PIND.3", "PORTB.0 = PIND.3"},
                                {"var1 = ADC0 + 1", "var1 = ADC0 + 1"}, {"var3 = 1 + &H10", "var3 = 1 + 16"}}) {
-    EditOutcome outcome = EditAssignment(block, typed);
+    EditOutcome outcome = EditAssignment(modals, block, typed);
     EXPECT_FALSE(outcome.refused) << typed;
     EXPECT_TRUE(outcome.changed) << typed;
     EXPECT_EQ(block.assignment.GetString(" "), stored);
@@ -215,7 +216,7 @@ TEST_F(ItemDialogs, AssignmentDialogAcceptsOnlyValidAssignments) {
 TEST_F(ItemDialogs, IfDialogAcceptsAnyKindsButNeedsBothOperands) {
   IfBlock block(sub, 0, 0);
   bool ran = false;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     auto* dialog = Running<EditIfDlg>(modal);
     ran = true;
     EXPECT_EQ(modal->size(), QSize(478, 392));
@@ -239,19 +240,19 @@ TEST_F(ItemDialogs, IfDialogAcceptsAnyKindsButNeedsBothOperands) {
   EXPECT_TRUE(ran);
 
   for (const char* bad : {"var1 + 1 < var2", "var1 == 5", "var1 <", "< 5", "nix = 1"}) {
-    EditOutcome outcome = EditCondition(block, bad);
+    EditOutcome outcome = EditCondition(modals, block, bad);
     EXPECT_TRUE(outcome.refused) << bad;
     EXPECT_FALSE(outcome.changed) << bad;
     EXPECT_EQ(block.compare.GetString(" "), "") << bad;
   }
-  EditOutcome outcome = EditCondition(block, "PORTB.0 <> ADC1");
+  EditOutcome outcome = EditCondition(modals, block, "PORTB.0 <> ADC1");
   EXPECT_TRUE(outcome.changed);
   EXPECT_EQ(block.compare.GetString(" "), "PORTB.0 <> ADC1");
-  outcome = EditCondition(block, "var2<&H10");
+  outcome = EditCondition(modals, block, "var2<&H10");
   EXPECT_TRUE(outcome.changed);
   EXPECT_EQ(block.compare.GetString(" "), "var2 < 16");
   // The dialog shows the stored condition regenerated.
-  WhenModal([&](QWidget* modal) { EXPECT_EQ(Running<EditIfDlg>(modal)->input->GetText(), "var2 < 16"); });
+  modals.ThenCancel([&](QWidget* modal) { EXPECT_EQ(Running<EditIfDlg>(modal)->input->GetText(), "var2 < 16"); });
   EXPECT_FALSE(block.OnEdit(nullptr));
 }
 

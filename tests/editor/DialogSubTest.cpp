@@ -1,13 +1,13 @@
 // Renaming and deleting a sub from its tab's dialog.
-#include "DialogTestUtil.h"
+#include "support/BoxRecorder.h"
+#include "support/Dialogs.h"
 #include "document/ProgramFlow.h"
 #include "document/Project.h"
 #include "document/Sub.h"
 #include "editor/ChartView.h"
 #include "editor/EditDialogs.h"
 
-using namespace DialogDriver;
-using namespace DialogTest;
+using namespace dialogs;
 
 namespace {
 
@@ -27,7 +27,7 @@ class SubDialog : public testing::Test {
     owner.needsRepaint = false;
   }
 
-  Watchdog watchdog;
+  ModalDriver modals;
   // Unscripted questions are agreed to.
   BoxRecorder recorder{{}, MessageBox::Result::Yes};
   Project project;
@@ -38,7 +38,7 @@ class SubDialog : public testing::Test {
 TEST_F(SubDialog, LayoutAndRename) {
   Sub* sub = project.subs[1];
   bool ran = false;
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditSubDlg>(modal);
     ran = true;
     EXPECT_EQ(modal->size(), QSize(338, 124));
@@ -55,7 +55,7 @@ TEST_F(SubDialog, LayoutAndRename) {
     EXPECT_EQ(dialog->name->GetText(), "Funktion1");
     dialog->name->SetWindowText("Motor2_an");
     Click(dialog->okButton);
-  }, false);
+  });
   EditSubDlg dialog(nullptr, sub, &view);
   EXPECT_TRUE(ran);
   EXPECT_TRUE(dialog.ok);
@@ -63,17 +63,17 @@ TEST_F(SubDialog, LayoutAndRename) {
   EXPECT_TRUE(recorder.boxes.empty());
 
   // Keeping its own name is fine.
-  WhenModal([&](QWidget* modal) { Click(Running<EditSubDlg>(modal)->okButton); }, false);
+  modals.Then([&](QWidget* modal) { Click(Running<EditSubDlg>(modal)->okButton); });
   EditSubDlg again(nullptr, sub, &view);
   EXPECT_TRUE(again.ok);
   EXPECT_EQ(sub->name, "Motor2_an");
   EXPECT_TRUE(recorder.boxes.empty());
 
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* running = Running<EditSubDlg>(modal);
     running->name->SetWindowText("Verworfen");
     Click(running->cancelButton);
-  }, false);
+  });
   EditSubDlg cancelled(nullptr, sub, &view);
   EXPECT_FALSE(cancelled.ok);
   EXPECT_EQ(sub->name, "Motor2_an");
@@ -95,7 +95,7 @@ TEST_F(SubDialog, RefusedNamesShowTheirBoxOverTheDialogAndStayOpen) {
   Sub* sub = project.subs[2];
   NativeWindow dialogWindow = nullptr;
   std::vector<bool> openAfter;
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditSubDlg>(modal);
     dialogWindow = dialog->hwnd;
     for (const Case& c : cases) {
@@ -104,7 +104,7 @@ TEST_F(SubDialog, RefusedNamesShowTheirBoxOverTheDialogAndStayOpen) {
       openAfter.push_back(modal->isVisible());
     }
     Click(dialog->cancelButton);
-  }, false);
+  });
   EditSubDlg dialog(nullptr, sub, &view);
   EXPECT_FALSE(dialog.ok);
   EXPECT_EQ(sub->name, "Funktion2");
@@ -124,7 +124,7 @@ TEST_F(SubDialog, RefusedNamesShowTheirBoxOverTheDialogAndStayOpen) {
 
 TEST_F(SubDialog, StartSubCannotBeDeleted) {
   bool open = false;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     Click(Running<EditSubDlg>(modal)->deleteButton);
     open = modal->isVisible();
   });
@@ -149,14 +149,14 @@ TEST_F(SubDialog, DeletionAsksFirstAndSwitchesTheViewAway) {
   owner.needsRepaint = false;
   recorder.answers = {MessageBox::Result::No, MessageBox::Result::Yes};
   bool openAfterNo = false;
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditSubDlg>(modal);
     dialog->name->SetWindowText("Umbenannt");
     Click(dialog->deleteButton);
     openAfterNo = modal->isVisible();
     EXPECT_EQ(project.subs.size(), 3u);
     Click(dialog->deleteButton);
-  }, false);
+  });
   EditSubDlg dialog(nullptr, doomed, &view);
   EXPECT_TRUE(openAfterNo);
   EXPECT_FALSE(dialog.ok);
@@ -182,7 +182,7 @@ TEST_F(SubDialog, DeletionAsksFirstAndSwitchesTheViewAway) {
 
 TEST_F(SubDialog, DeletingAnotherSubLeavesTheViewAlone) {
   view.sub = project.subs[1];
-  WhenModal([&](QWidget* modal) { Click(Running<EditSubDlg>(modal)->deleteButton); }, false);
+  modals.Then([&](QWidget* modal) { Click(Running<EditSubDlg>(modal)->deleteButton); });
   EditSubDlg dialog(nullptr, project.subs[2], &view);
   EXPECT_FALSE(dialog.ok);
   ASSERT_EQ(project.subs.size(), 2u);

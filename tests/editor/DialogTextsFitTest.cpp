@@ -4,7 +4,9 @@
 // glyphs whole, umlaut dots and descenders included. A change of font or of
 // a text that cuts one off fails here.
 #include "../transfer/TransferHarness.h"
-#include "DialogTestUtil.h"
+#include "support/BoxRecorder.h"
+#include "support/Dialogs.h"
+#include "support/Images.h"
 #include "document/Comment.h"
 #include "editor/EditAliases.h"
 #include "editor/EditDialogs.h"
@@ -21,34 +23,11 @@
 #include <cstdlib>
 #include <memory>
 
-using namespace DialogDriver;
-using namespace DialogTest;
+using namespace dialogs;
 
 namespace {
 
 const QString GlyphSample = QString::fromUtf8("ÄÖÜäöüßgjpqy");
-
-// The first and last rows in which two renders differ clearly: the ink of
-// what one has and the other lacks.
-struct InkRows {
-  int top = -1, bottom = -1;
-  int Count() const { return top < 0 ? 0 : bottom - top + 1; }
-};
-
-InkRows Ink(const QImage& with, const QImage& without) {
-  InkRows rows;
-  for (int y = 0; y < with.height(); ++y)
-    for (int x = 0; x < with.width(); ++x) {
-      QColor a = with.pixelColor(x, y), b = without.pixelColor(x, y);
-      int difference = std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
-                                 std::abs(a.blue() - b.blue())});
-      if (difference >= 64) {
-        if (rows.top < 0) rows.top = y;
-        rows.bottom = y;
-      }
-    }
-  return rows;
-}
 
 // The label's ink in a box 200 pixels taller than its own: a row at or below
 // its own height would be cut off.
@@ -61,7 +40,7 @@ InkRows LabelInk(QLabel* label) {
   QImage without = label->grab().toImage();
   label->setText(text);
   label->resize(box);
-  return Ink(with, without);
+  return DifferingRows(with, without);
 }
 
 // The rows the sample takes in the edit, and drawn freely in the same font.
@@ -73,7 +52,7 @@ int EditInkRows(QLineEdit* edit) {
   edit->setText(GlyphSample);
   QImage with = edit->grab().toImage();
   edit->setText(text);
-  return Ink(with, without).Count();
+  return DifferingRows(with, without).Count();
 }
 
 int FreeInkRows(const QFont& font) {
@@ -85,7 +64,7 @@ int FreeInkRows(const QFont& font) {
   painter.setPen(Qt::black);
   painter.drawText(QPoint(10, 50), GlyphSample);
   painter.end();
-  return Ink(with, without).Count();
+  return DifferingRows(with, without).Count();
 }
 
 void ExpectTextsFit(QWidget* modal) {
@@ -146,7 +125,7 @@ void RunTransferDialog() {
 }
 
 TEST(DialogTexts, EveryDialogShowsItsTextsWhole) {
-  Watchdog watchdog(20000);
+  ModalDriver modals(20000);
   Project project;
   Sub* sub = project.AddChart();
   Variables* table = &project.variables;
@@ -173,7 +152,7 @@ TEST(DialogTexts, EveryDialogShowsItsTextsWhole) {
   for (const DialogCase& c : cases) {
     SCOPED_TRACE(c.name);
     bool checked = false;
-    WhenModal([&](QWidget* modal) {
+    modals.ThenCancel([&](QWidget* modal) {
       checked = true;
       if (c.states.empty())
         ExpectTextsFit(modal);

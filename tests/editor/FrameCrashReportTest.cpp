@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <iterator>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -16,19 +15,6 @@
 extern char** environ;
 
 namespace {
-
-std::vector<unsigned char> ReadBytes(const std::string& path, size_t most = SIZE_MAX) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  std::vector<unsigned char> bytes(in ? std::min(size_t(in.tellg()), most) : 0);
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-  return bytes;
-}
-
-uint32_t Le32(const std::vector<unsigned char>& bytes, size_t at) {
-  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | uint32_t(bytes[at + 3]) << 24;
-}
-uint16_t Le16(const std::vector<unsigned char>& bytes, size_t at) { return uint16_t(bytes[at] | bytes[at + 1] << 8); }
 
 bool IsCoreFile(const std::string& path) {
   std::vector<unsigned char> bytes = ReadBytes(path, 64);
@@ -46,29 +32,29 @@ TEST(FrameCrashReport, ScreenshotIsABottomUpBmp) {
   image.setPixel(0, 1, qRgb(100, 110, 120));
   image.setPixel(1, 1, qRgb(130, 140, 150));
   image.setPixel(2, 1, qRgb(160, 170, 180));
-  const std::string path = folder.File("shot.dmp.bmp");
+  const std::string path = folder / "shot.dmp.bmp";
   ASSERT_TRUE(WriteBmpFile(path, image));
-  std::vector<unsigned char> bytes = ReadBytes(path);
-  ASSERT_EQ(bytes.size(), 14u + 40u + 24u);
-  EXPECT_EQ(bytes[0], 'B');
-  EXPECT_EQ(bytes[1], 'M');
-  EXPECT_EQ(Le32(bytes, 2), 78u);   // file size
-  EXPECT_EQ(Le32(bytes, 10), 54u);  // pixel offset
-  EXPECT_EQ(Le32(bytes, 14), 40u);  // header size
-  EXPECT_EQ(Le32(bytes, 18), 3u);
-  EXPECT_EQ(Le32(bytes, 22), 2u);
-  EXPECT_EQ(Le16(bytes, 26), 1);
-  EXPECT_EQ(Le16(bytes, 28), 32);
-  EXPECT_EQ(Le32(bytes, 30), 0u);   // no compression
-  EXPECT_EQ(Le32(bytes, 34), 24u);  // image size
+  BmpFile bmp(path);
+  ASSERT_EQ(bmp.bytes.size(), 14u + 40u + 24u);
+  EXPECT_EQ(bmp.bytes[0], 'B');
+  EXPECT_EQ(bmp.bytes[1], 'M');
+  EXPECT_EQ(bmp.FileSize(), 78u);
+  EXPECT_EQ(bmp.PixelOffset(), 54u);
+  EXPECT_EQ(bmp.HeaderSize(), 40u);
+  EXPECT_EQ(bmp.Width(), 3u);
+  EXPECT_EQ(bmp.Height(), 2u);
+  EXPECT_EQ(bmp.Planes(), 1);
+  EXPECT_EQ(bmp.BitsPerPixel(), 32);
+  EXPECT_EQ(bmp.Compression(), 0u);
+  EXPECT_EQ(bmp.ImageSize(), 24u);
   // First row in the file is the bottom row, blue-green-red.
-  EXPECT_EQ(bytes[54], 120);
-  EXPECT_EQ(bytes[55], 110);
-  EXPECT_EQ(bytes[56], 100);
-  EXPECT_EQ(bytes[54 + 12 + 8], 90);
-  EXPECT_EQ(bytes[54 + 12 + 10], 70);
+  EXPECT_EQ(bmp.bytes[54], 120);
+  EXPECT_EQ(bmp.bytes[55], 110);
+  EXPECT_EQ(bmp.bytes[56], 100);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(bmp.Pixel(x, y), image.pixel(x, y)) << x << ", " << y;
 
-  EXPECT_FALSE(WriteBmpFile(folder.File("missing/shot.bmp"), image));
+  EXPECT_FALSE(WriteBmpFile(folder / "missing/shot.bmp", image));
 }
 
 TEST(FrameCrashReport, CoreDumpOfAnotherProcess) {
@@ -78,17 +64,17 @@ TEST(FrameCrashReport, CoreDumpOfAnotherProcess) {
   ASSERT_EQ(posix_spawnp(&child, "sleep", nullptr, nullptr, const_cast<char* const*>(arguments), environ), 0);
   // Blanks and line breaks are part of the name, as the user typed it.
   for (const char* name : {"sleep dump.dmp", "zwei\nzeilen.dmp", "blank am ende.dmp "}) {
-    const std::string path = folder.File(name);
+    const std::string path = folder / name;
     EXPECT_TRUE(WriteCoreDump(child, path)) << name;
     EXPECT_TRUE(IsCoreFile(path)) << name;
   }
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("")), {}), 3);
-  EXPECT_FALSE(WriteCoreDump(child, folder.File("missing/dump.dmp")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 3);
+  EXPECT_FALSE(WriteCoreDump(child, folder / "missing/dump.dmp"));
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
   // No process to dump: no file either.
-  EXPECT_FALSE(WriteCoreDump(child, folder.File("gone.dmp")));
-  EXPECT_FALSE(std::filesystem::exists(folder.File("gone.dmp")));
+  EXPECT_FALSE(WriteCoreDump(child, folder / "gone.dmp"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "gone.dmp"));
 }
 
 struct HelperRun {
@@ -129,8 +115,7 @@ HelperRun RunCrashHelper(const std::string& how, const std::vector<std::string>&
     waitpid(child, &status, 0);
   }
   if (run.ended && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
-  std::vector<unsigned char> output = ReadBytes(outputPath);
-  run.output.assign(output.begin(), output.end());
+  run.output = ReadFile(outputPath);
   return run;
 }
 
@@ -163,26 +148,25 @@ TEST(FrameCrashReport, CrashInAChildProcessShowsTheBoxAndEndsWithOne) {
     SCOPED_TRACE(test.how);
     TempFolder output, folder;
     std::vector<std::string> environment;
-    const std::string path = test.dump ? folder.File(test.dump) : "";
+    const std::string path = test.dump ? folder / test.dump : "";
     if (test.dump) environment.push_back("CRASH_HELPER_DUMP=" + path);
-    HelperRun run = RunCrashHelper(test.how, environment, output.File("output.txt"));
+    HelperRun run = RunCrashHelper(test.how, environment, output / "output.txt");
     ASSERT_TRUE(run.ended) << "the crashed process hangs:\n" << run.output;
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_EQ(Count(run.output, box), 1u) << run.output;
     if (!test.dump) {
-      EXPECT_TRUE(std::filesystem::is_empty(folder.File(""))) << "a cancelled dialog writes nothing";
+      EXPECT_TRUE(std::filesystem::is_empty(folder.path)) << "a cancelled dialog writes nothing";
       continue;
     }
     EXPECT_TRUE(IsCoreFile(path));
-    std::vector<unsigned char> bmp = ReadBytes(path + ".bmp");
-    ASSERT_GT(bmp.size(), 54u);
-    EXPECT_EQ(Le32(bmp, 18), 800u);
-    EXPECT_EQ(Le32(bmp, 22), 600u);
-    EXPECT_EQ(bmp.size(), 54u + 800u * 600u * 4u);
+    BmpFile shot(path + ".bmp");
+    ASSERT_GT(shot.bytes.size(), 54u);
+    EXPECT_EQ(shot.Width(), 800u);
+    EXPECT_EQ(shot.Height(), 600u);
+    EXPECT_EQ(shot.bytes.size(), 54u + 800u * 600u * 4u);
     // The menu square's crimson at the top-left: the last row of the file.
-    size_t topLeft = 54 + size_t(599) * 800 * 4;
-    EXPECT_EQ(bmp[topLeft + 2], 0xD4);
-    EXPECT_EQ(bmp[topLeft + 1], 0x00);
+    EXPECT_EQ(qRed(shot.Pixel(0, 0)), 0xD4);
+    EXPECT_EQ(qGreen(shot.Pixel(0, 0)), 0x00);
   }
 }
 
@@ -190,7 +174,7 @@ TEST(FrameCrashReport, CrashInAChildProcessShowsTheBoxAndEndsWithOne) {
 // process still ends with 1.
 TEST(FrameCrashReport, CrashOfTheReporterEndsTheCrashedProcessWithOne) {
   TempFolder output;
-  HelperRun run = RunCrashHelper("window", {"CRASH_HELPER_REPORTER_CRASHES=1"}, output.File("output.txt"));
+  HelperRun run = RunCrashHelper("window", {"CRASH_HELPER_REPORTER_CRASHES=1"}, output / "output.txt");
   ASSERT_TRUE(run.ended) << run.output;
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_EQ(Count(run.output, "[Guru Meditation]"), 0u) << run.output;

@@ -2,42 +2,17 @@
 // when no message box can be shown (before the application exists, after it
 // is gone), so the entry reads the file again and saves changed settings
 // while boxes can reach the user.
-#include <cstdlib>
-#include <fstream>
-#include <optional>
-
 #include "MainWindowHarness.h"
 #include "editor/Pellburne.h"
 #include "language/Settings.h"
 
 namespace {
 
-// Points the user's configuration folder elsewhere for one test.
-class ScopedConfigHome {
- public:
-  explicit ScopedConfigHome(const std::string& path) {
-    if (const char* value = std::getenv("XDG_CONFIG_HOME")) previous = value;
-    setenv("XDG_CONFIG_HOME", path.c_str(), 1);
-  }
-  ~ScopedConfigHome() {
-    if (previous)
-      setenv("XDG_CONFIG_HOME", previous->c_str(), 1);
-    else
-      unsetenv("XDG_CONFIG_HOME");
-  }
-
- private:
-  std::optional<std::string> previous;
-};
-
 TEST(FrameSettings, ComplaintsAboutTheSettingsFileReachTheUserAsBoxes) {
   TempFolder folder;
-  std::filesystem::create_directories(folder.File("Pellburne"));
-  {
-    std::ofstream ini(folder.File("Pellburne/Pellburne.ini"));
-    ini << "programmer = Corbelo\nkaputt\nfarbe = rot\n";
-  }
-  ScopedConfigHome home(folder.File(""));
+  WriteFile(folder / "Pellburne/Pellburne.ini", "programmer = Corbelo\nkaputt\nfarbe = rot\n");
+  // The user's configuration folder.
+  ScopedEnv home("XDG_CONFIG_HOME", folder.path.c_str());
   BoxRecorder boxes;
   ShowSettingsFileComplaints();
   ASSERT_EQ(boxes.boxes.size(), 2u);
@@ -55,11 +30,11 @@ TEST(FrameSettings, ChangedSettingsAreSavedWhileBoxesCanStillBeShown) {
   const bool savedChanged = theSettings.changed;
   {
     // Unchanged settings are not written.
-    theSettings.configPath = folder.File("Pellburne.ini");
+    theSettings.configPath = folder / "Pellburne.ini";
     theSettings.changed = false;
     BoxRecorder boxes;
     SaveChangedSettings();
-    EXPECT_FALSE(std::filesystem::exists(folder.File("Pellburne.ini")));
+    EXPECT_FALSE(std::filesystem::exists(folder / "Pellburne.ini"));
     EXPECT_TRUE(boxes.boxes.empty());
   }
   {
@@ -69,20 +44,19 @@ TEST(FrameSettings, ChangedSettingsAreSavedWhileBoxesCanStillBeShown) {
     SaveChangedSettings();
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_FALSE(theSettings.changed);  // not written a second time at exit
-    std::ifstream ini(folder.File("Pellburne.ini"));
-    std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+    std::string text = ReadFile(folder / "Pellburne.ini");
     EXPECT_NE(text.find("serialPort = ttyUSB3\n"), std::string::npos) << text;
   }
   {
     // A file that cannot be written is reported in a box.
-    theSettings.configPath = folder.File("fehlt/Pellburne.ini");
+    theSettings.configPath = folder / "fehlt/Pellburne.ini";
     theSettings.changed = true;
     BoxRecorder boxes;
     SaveChangedSettings();
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].caption, "Einstellungsfehler");
     EXPECT_EQ(boxes.boxes[0].text, "Die geänderten Programmeinstellungen konnten nicht gespeichert werden. Pfad: " +
-                                       folder.File("fehlt/Pellburne.ini"));
+                                       folder / "fehlt/Pellburne.ini");
     EXPECT_FALSE(theSettings.changed);
   }
   theSettings.configPath = savedPath;

@@ -13,6 +13,7 @@
 namespace {
 
 using MessageBox::Result;
+using namespace dialogs;
 
 // Processes events until the condition holds, at most two seconds.
 bool WaitFor(const std::function<bool()>& condition) {

@@ -1,25 +1,20 @@
 // The main window's chrome: where the tabs, buttons and tools are drawn and
 // which clicks reach them, the routing of events to the chart view, the tab
 // strip's scrolling and adding, and stale tab positions after a deletion.
-#include <QImage>
 #include <QListWidget>
 
 #include "MainWindowHarness.h"
 #include "document/Instruction.h"
 #include "document/ProgramFlow.h"
 #include "language/Settings.h"
-#include "toolkit/QtDrawing.h"
 
 namespace {
 
+using namespace dialogs;
+
 QImage Render(MainWindow& main) {
-  QImage image(main.width, main.height, QImage::Format_RGB32);
-  image.fill(Qt::black);
-  {
-    QtDrawing drawing(image);
-    main.OnPaint(&drawing);
-  }
-  return image;
+  return Paint(main.width, main.height, [&](Drawing& drawing) { main.OnPaint(&drawing); }, 0xFF000000,
+               QImage::Format_RGB32);
 }
 
 using Chrome = MainWindowFixture;
@@ -179,7 +174,7 @@ TEST_F(Chrome, StaleTabPositionsAfterADeletionAreIgnored) {
   EXPECT_EQ(main.view->sub, SubAt(0));
   EXPECT_EQ(SubCount(), 2);
   {
-    ModalDriver noDialog({});
+    ModalDriver noDialog;
     main.OnMouseDoubleClick(216 + 2 * 158 + 10, 40, 0);
   }
   EXPECT_FALSE(main.modified);
@@ -278,7 +273,7 @@ TEST_F(Chrome, MenuBarOpensTheMenuAndRunsTheCommands) {
   EXPECT_EQ(entries, QStringList({"Neu", "Öffnen...", "Speichern", "Speichern unter...", "-", "Übertragen", "-",
                                   "Variablen...", "Einstellungen...", "-", "Beenden"}));
   {
-    ModalDriver nothing({});
+    ModalDriver nothing;
     Click(200, 20);
     Click(208, 20);
     Click(104, 20);  // Save with nothing modified
@@ -421,7 +416,7 @@ TEST_F(Chrome, TabDoubleClickOpensTheSubDialogAndCountsAsAChange) {
   // Double-clicks on the menu bar, title bar and tool bar do nothing.
   main.modified = false;
   {
-    ModalDriver nothing({});
+    ModalDriver nothing;
     main.OnMouseDoubleClick(100, 20, 0);
     main.OnMouseDoubleClick(400, 10, 0);
     main.OnMouseDoubleClick(20, 300, 0);

@@ -2,34 +2,27 @@
 // by a timer, and the question before a modified project is discarded with
 // its three answers, including a save that does not happen.
 #include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 
 #include "MainWindowHarness.h"
-#include "../RealFaults.h"
+#include "support/RealFaults.h"
 
 namespace {
 
 using MessageBox::Result;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using namespace dialogs;
 
 struct FileCommands : MainWindowFixture {
   TempFolder folder;
   // A path whose folder does not exist: writing there fails.
-  std::string Unwritable() const { return folder.File("missing/x.pbn"); }
+  std::string Unwritable() const { return folder / "missing/x.pbn"; }
 };
 
 const std::string SaveQuestion = "Willst du die Änderungen an der Datei speichern, bevor sie geschlossen wird?";
 
 TEST_F(FileCommands, SaveWithNothingModifiedDoesNothing) {
   BoxRecorder boxes;
-  ModalDriver noDialog({});
+  ModalDriver noDialog;
   main.needsRepaint = false;
   main.Save();
   EXPECT_FALSE(main.needsRepaint);
@@ -37,7 +30,7 @@ TEST_F(FileCommands, SaveWithNothingModifiedDoesNothing) {
 }
 
 TEST_F(FileCommands, SaveAsAsksEvenUnmodifiedAndSaveReusesTheName) {
-  const std::string path = folder.File("Blinker.pbn");
+  const std::string path = folder / "Blinker.pbn";
   {
     ModalDriver driver({ChooseFile(path)});
     main.SaveAs();
@@ -50,7 +43,7 @@ TEST_F(FileCommands, SaveAsAsksEvenUnmodifiedAndSaveReusesTheName) {
   SubAt(0)->name = "Hauptprogramm";
   main.modified = true;
   {
-    ModalDriver noDialog({});
+    ModalDriver noDialog;
     main.Save();
   }
   EXPECT_FALSE(main.modified);
@@ -83,23 +76,22 @@ TEST_F(FileCommands, AFailedSaveIsToldAndTheProjectStaysModified) {
       {"removed folder", "weg/p.pbn", "Der Ordner existiert nicht.", [] { return true; }},
       {"full disk", "klein/p.pbn", "Der Datenträger ist voll.",
        [&] {
-         std::filesystem::create_directory(folder.File("klein"));
-         if (!realfaults::MountSmallFileSystem(folder.File("klein"), "64k")) return false;
-         writeOld(folder.File("klein/p.pbn"));
-         realfaults::FillUp(folder.File("klein"));
+         if (!realfaults::MountSmallFileSystem(folder / "klein", "64k")) return false;
+         writeOld(folder / "klein/p.pbn");
+         realfaults::FillUp(folder / "klein");
          return true;
        }},
       {"read-only file", "fest.pbn", "Keine Berechtigung für die Datei oder ihren Ordner.",
        [&] {
-         writeOld(folder.File("fest.pbn"));
+         writeOld(folder / "fest.pbn");
          // The folder would let anyone replace the file: only its mode forbids it.
-         chmod(folder.File("fest.pbn").c_str(), 0444);
-         chmod(folder.File("").c_str(), 0777);
+         chmod((folder / "fest.pbn").c_str(), 0444);
+         chmod(folder.path.c_str(), 0777);
          return realfaults::DropRoot();
        }},
       {"file-size limit", "gross.pbn", "Die Datei ist zu groß.",
        [&] {
-         writeOld(folder.File("gross.pbn"));
+         writeOld(folder / "gross.pbn");
          realfaults::LimitFileSize(100);
          return true;
        }},
@@ -108,7 +100,7 @@ TEST_F(FileCommands, AFailedSaveIsToldAndTheProjectStaysModified) {
     SCOPED_TRACE(fault.name);
     realfaults::InChild([&] {
       if (!fault.arrange()) GTEST_SKIP() << "no private mount of a small file system here";
-      const std::string path = folder.File(fault.file);
+      const std::string path = folder / fault.file;
       main.project->fileName = path;
       main.modified = true;
       main.needsRepaint = false;
@@ -163,15 +155,15 @@ TEST_F(FileCommands, AskForSaveAnswers) {
   }
   {
     BoxRecorder boxes({Result::Yes});
-    main.project->fileName = folder.File("ok.pbn");
+    main.project->fileName = folder / "ok.pbn";
     EXPECT_TRUE(main.AskForSave());
     EXPECT_FALSE(main.modified);
-    EXPECT_FALSE(ReadFile(folder.File("ok.pbn")).empty());
+    EXPECT_FALSE(ReadFile(folder / "ok.pbn").empty());
   }
   {
     // Yes with nothing to save.
     BoxRecorder boxes({Result::Yes});
-    ModalDriver noDialog({});
+    ModalDriver noDialog;
     EXPECT_TRUE(main.AskForSave());
   }
 }
@@ -216,7 +208,7 @@ TEST_F(FileCommands, NewReplacesTheProjectUnlessTheUserKeepsIt) {
 }
 
 TEST_F(FileCommands, OpenLoadsAFileAndKeepsTheProjectOnAReadError) {
-  const std::string path = folder.File("zwei.pbn");
+  const std::string path = folder / "zwei.pbn";
   {
     Project saved;
     saved.AddChart();
@@ -227,7 +219,7 @@ TEST_F(FileCommands, OpenLoadsAFileAndKeepsTheProjectOnAReadError) {
   {
     // Asked first; Cancel opens nothing.
     BoxRecorder boxes({Result::Cancel});
-    ModalDriver noDialog({});
+    ModalDriver noDialog;
     main.Open();
   }
   main.modified = false;
@@ -242,7 +234,7 @@ TEST_F(FileCommands, OpenLoadsAFileAndKeepsTheProjectOnAReadError) {
   EXPECT_FALSE(main.modified);
   EXPECT_EQ(main.TitleText(), path + " - Pellburne for Mandolet 1.0");
 
-  const std::string broken = folder.File("kaputt.pbn");
+  const std::string broken = folder / "kaputt.pbn";
   std::ofstream(broken) << "<Project><Subs>";
   Project* before = main.project;
   BoxRecorder boxes;

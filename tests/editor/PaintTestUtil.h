@@ -1,6 +1,6 @@
 #pragma once
 // Rendering chart items the way the chart view does, into an image, and
-// reading back what was drawn where.
+// reading back what was drawn at a world point.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -14,7 +14,7 @@
 #include "document/ChartItem.h"
 #include "document/Project.h"
 #include "document/Sub.h"
-#include "toolkit/QtDrawing.h"
+#include "support/Images.h"
 
 namespace painttest {
 
@@ -25,26 +25,23 @@ struct View {
   int width = 320, height = 240;
 };
 
-inline QColor Argb(uint32_t argb) { return QColor::fromRgba(argb); }
-inline QColor Of(const Color& colour) { return Argb(colour.argb); }
-
 // The chart background the items are drawn on.
 inline const Color& Background() { return Stock::BackgroundGrey; }
 
 // Draws one item as the chart view does: the view transform, then the move
 // to the item's own corner.
 inline QImage Render(ChartItem* item, int flags, const View& view) {
-  QImage image(view.width, view.height, QImage::Format_ARGB32_Premultiplied);
-  {
-    QtDrawing drawing(image);
-    drawing.FillBackground(Background());
-    drawing.TranslateAndScale(-view.originX * view.zoom, -view.originY * view.zoom, view.zoom);
-    drawing.TranslateAndScale(item->canvasItem.x, item->canvasItem.y, 1.0);
-    item->OnPaint(&drawing, flags);
-    drawing.RestoreTranslateAndScale();
-    drawing.RestoreTranslateAndScale();
-  }
-  return image;
+  return Paint(
+      view.width, view.height,
+      [&](Drawing& drawing) {
+        drawing.FillBackground(Background());
+        drawing.TranslateAndScale(-view.originX * view.zoom, -view.originY * view.zoom, view.zoom);
+        drawing.TranslateAndScale(item->canvasItem.x, item->canvasItem.y, 1.0);
+        item->OnPaint(&drawing, flags);
+        drawing.RestoreTranslateAndScale();
+        drawing.RestoreTranslateAndScale();
+      },
+      Paper, QImage::Format_ARGB32_Premultiplied);
 }
 
 // A view with the item's corner at (margin, margin).
@@ -55,10 +52,6 @@ inline View ViewAround(ChartItem* item, int margin = 40, int width = 320, int he
   view.width = width;
   view.height = height;
   return view;
-}
-
-inline int Distance(QColor a, QColor b) {
-  return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
 }
 
 // The pixel under a world point.
@@ -85,33 +78,6 @@ inline QRect PixelBox(const View& view, double x, double y, double w, double h) 
   int x1 = static_cast<int>(std::ceil((x + w - view.originX) * view.zoom));
   int y1 = static_cast<int>(std::ceil((y + h - view.originY) * view.zoom));
   return QRect(x0, y0, x1 - x0, y1 - y0);
-}
-
-// The pixels of a box that differ from the colour beneath them, and the
-// one among them that differs most.
-struct Ink {
-  int count = 0;
-  QRect bounds;
-  QColor strongest;
-};
-
-inline Ink InkIn(const QImage& image, const QRect& box, QColor beneath, int slack = 24) {
-  Ink ink;
-  int best = -1;
-  for (int y = box.top(); y <= box.bottom(); y++)
-    for (int x = box.left(); x <= box.right(); x++) {
-      if (!image.rect().contains(x, y)) continue;
-      QColor c = image.pixelColor(x, y);
-      int d = Distance(c, beneath);
-      if (d <= slack) continue;
-      ink.count++;
-      ink.bounds = ink.bounds.united(QRect(x, y, 1, 1));
-      if (d > best) {
-        best = d;
-        ink.strongest = c;
-      }
-    }
-  return ink;
 }
 
 // A project with its start sub, as the main window makes it.

@@ -1,24 +1,18 @@
 #include "language/Settings.h"
 #include "toolkit/MessageBox.h"
-#include "../RealFaults.h"
+#include "support/BoxRecorder.h"
+#include "support/Files.h"
+#include "support/RealFaults.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Box {
-  std::string text, caption;
-  MessageBox::Buttons buttons;
-  MessageBox::Icon icon;
-};
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 using Names = std::vector<std::string>;
@@ -36,20 +30,8 @@ std::string InvalidKey(const std::string& key, const std::string& value) {
 class SettingsFile : public testing::Test {
 protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "settings-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root = pattern;
     fs::create_directories(root / "bin");
     fs::create_directories(root / "config");
-    previous = MessageBox::SetService([this](const std::string& text, const std::string& caption,
-                                             MessageBox::Buttons b, MessageBox::Icon i) {
-      boxes.push_back({text, caption, b, i});
-      return MessageBox::Result::Ok;
-    });
-  }
-  void TearDown() override {
-    MessageBox::SetService(previous);
-    fs::remove_all(root);
   }
 
   std::string Program() const { return (root / "bin" / "pellburne").string(); }
@@ -57,26 +39,16 @@ protected:
   std::string DataDir() const { return (root / "config").string(); }
   std::string DataIni() const { return DataDir() + "/Pellburne/Pellburne.ini"; }
 
-  static void Write(const std::string& path, const std::string& content) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    return content.str();
-  }
-
   // Reads a settings file placed next to the program.
   std::unique_ptr<Settings> Load(const std::string& content) {
-    Write(ProgramIni(), content);
+    WriteFile(ProgramIni(), content);
     return std::make_unique<Settings>(Program(), DataDir());
   }
 
-  fs::path root;
-  std::vector<Box> boxes;
-  MessageBox::Service previous;
+  TempFolder folder;
+  const fs::path root = folder.path;
+  BoxRecorder recorder;
+  std::vector<RecordedBox>& boxes = recorder.boxes;
 };
 
 const Names DefaultIntegers = [] {
@@ -112,7 +84,7 @@ TEST_F(SettingsFile, WithoutAnyFileTheDefaultsHoldAndNothingIsWritten) {
 }
 
 TEST_F(SettingsFile, FileNextToTheProgramWinsAndTheDataFolderFileIsNotRead) {
-  Write(DataIni(), "serialPort = COM9\nkaputt\n");
+  WriteFile(DataIni(), "serialPort = COM9\nkaputt\n");
   {
     Settings settings(Program(), DataDir());
     EXPECT_EQ(settings.configPath, DataIni());
@@ -120,7 +92,7 @@ TEST_F(SettingsFile, FileNextToTheProgramWinsAndTheDataFolderFileIsNotRead) {
     ASSERT_EQ(boxes.size(), 1u);
   }
   boxes.clear();
-  Write(ProgramIni(), "serialPort = COM3\n");
+  WriteFile(ProgramIni(), "serialPort = COM3\n");
   Settings settings(Program(), DataDir());
   EXPECT_EQ(settings.configPath, ProgramIni());
   EXPECT_EQ(settings.serialPort, "COM3");
@@ -215,7 +187,7 @@ TEST_F(SettingsFile, WritesAllSevenLinesWithDefaultsAndReadsThemBack) {
   std::string integers;
   for (int i = 0; i < 32; ++i)
     integers += (i ? " var" : "var") + std::to_string(i);
-  EXPECT_EQ(Read(ProgramIni()), "programmer = Corbelo\n"
+  EXPECT_EQ(ReadFile(ProgramIni()), "programmer = Corbelo\n"
                                 "serialPort = COM5\n"
                                 "integerVariables = " + integers + "\n"
                                 "ioPorts = PORTB.0 PORTB.1 PORTB.2 PORTB.3 PORTB.4 PORTB.5 PORTB.6 PORTB.7 PORTC.6\n"
@@ -233,20 +205,20 @@ TEST_F(SettingsFile, WritesAllSevenLinesWithDefaultsAndReadsThemBack) {
 }
 
 TEST_F(SettingsFile, SavingRewritesTheFileItWasReadFrom) {
-  Write(DataIni(), "serialPort = COM2\n");
+  WriteFile(DataIni(), "serialPort = COM2\n");
   {
     Settings settings(Program(), DataDir());
     settings.changed = true;
   }
   EXPECT_FALSE(fs::exists(ProgramIni()));
-  EXPECT_EQ(Read(DataIni()).rfind("programmer = Corbelo\nserialPort = COM2\nintegerVariables = var0 ", 0), 0u);
+  EXPECT_EQ(ReadFile(DataIni()).rfind("programmer = Corbelo\nserialPort = COM2\nintegerVariables = var0 ", 0), 0u);
   EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(SettingsFile, FirstSaveFallsBackToTheDataFolderWhenTheProgramFolderIsNotWritable) {
   // A program "folder" that is a regular file cannot hold the settings file,
   // whoever runs the test.
-  Write((root / "blocked").string(), "");
+  WriteFile((root / "blocked").string(), "");
   std::string program = (root / "blocked" / "pellburne").string();
   std::string dataDir = (root / "fresh" / "config").string();
   std::string expected = dataDir + "/Pellburne/Pellburne.ini";
@@ -257,11 +229,11 @@ TEST_F(SettingsFile, FirstSaveFallsBackToTheDataFolderWhenTheProgramFolderIsNotW
     EXPECT_EQ(settings.configPath, expected);
   }
   EXPECT_TRUE(boxes.empty());
-  EXPECT_EQ(Read(expected).rfind("programmer = Corbelo\n", 0), 0u);
+  EXPECT_EQ(ReadFile(expected).rfind("programmer = Corbelo\n", 0), 0u);
 }
 
 TEST_F(SettingsFile, SaveFailureShowsTheBoxAndKeepsThePath) {
-  Write((root / "blocked").string(), "");
+  WriteFile((root / "blocked").string(), "");
   std::string program = (root / "blocked" / "pellburne").string();
   std::string dataDir = (root / "blocked" / "config").string();
   {
@@ -310,7 +282,7 @@ TEST_F(SettingsFile, AFileThatCannotBeReadGivesNoLinesAndIsNamedOnce) {
 
 TEST_F(SettingsFile, AFileThatCannotBeReadIsNeverWrittenOver) {
   // Writable but not readable for the user: saving could destroy it.
-  Write(ProgramIni(), "serialPort = COM7\n");
+  WriteFile(ProgramIni(), "serialPort = COM7\n");
   ::chmod(ProgramIni().c_str(), 0222);
   ::chmod(root.c_str(), 0755);
   ::chmod((root / "bin").c_str(), 0777);
@@ -327,7 +299,7 @@ TEST_F(SettingsFile, AFileThatCannotBeReadIsNeverWrittenOver) {
     EXPECT_EQ(boxes.size(), 1u);
   });
   ::chmod(ProgramIni().c_str(), 0644);
-  EXPECT_EQ(Read(ProgramIni()), "serialPort = COM7\n");
+  EXPECT_EQ(ReadFile(ProgramIni()), "serialPort = COM7\n");
   EXPECT_EQ(fs::directory_iterator(root / "bin")->path().filename(), "pellburne.ini");
 }
 
@@ -336,7 +308,7 @@ TEST_F(SettingsFile, AFailedSaveLeavesTheOldFileWhole) {
   realfaults::InChild([&] {
     if (!realfaults::MountSmallFileSystem((root / "bin").string(), "64k"))
       GTEST_SKIP() << "no private mount of a small file system here";
-    Write(ProgramIni(), old);
+    WriteFile(ProgramIni(), old);
     {
       Settings settings(Program(), DataDir());
       realfaults::FillUp((root / "bin").string());
@@ -346,7 +318,7 @@ TEST_F(SettingsFile, AFailedSaveLeavesTheOldFileWhole) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
               "Die geänderten Programmeinstellungen konnten nicht gespeichert werden. Pfad: " + ProgramIni());
-    EXPECT_EQ(Read(ProgramIni()), old);
+    EXPECT_EQ(ReadFile(ProgramIni()), old);
     fs::remove((root / "bin" / "filler"));
     EXPECT_EQ(fs::directory_iterator(root / "bin")->path().filename(), "pellburne.ini");
   });
@@ -359,7 +331,7 @@ TEST_F(SettingsFile, TheAliasesLineIsWrittenBackAsRead) {
     auto settings = Load("serialPort = COM1\naliases = " + value + "\n");
     settings->changed = true;
     settings.reset();
-    std::string text = Read(ProgramIni());
+    std::string text = ReadFile(ProgramIni());
     EXPECT_NE(text.find("\nserialPort = COM1\n"), std::string::npos) << text;
     EXPECT_EQ(text.substr(text.find("\naliases = ")), "\naliases = " + value + "\n");
   }

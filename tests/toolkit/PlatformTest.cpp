@@ -1,5 +1,6 @@
 #include "toolkit/Platform.h"
-#include "../RealFaults.h"
+#include "support/Files.h"
+#include "support/RealFaults.h"
 
 #include <gtest/gtest.h>
 
@@ -8,44 +9,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <regex>
-#include <set>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Sets an environment variable for one scope and restores it afterwards.
-class ScopedEnv {
-public:
-  ScopedEnv(const char* name, const char* value) : name(name) {
-    if (const char* old = std::getenv(name))
-      previous = old;
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (previous)
-      setenv(name, previous->c_str(), 1);
-    else
-      unsetenv(name);
-  }
-
-private:
-  const char* name;
-  std::optional<std::string> previous;
-};
-
-fs::path MakeTempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "platform-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data()))
-    return {};
-  return pattern;
-}
 
 TEST(Tokenize, AppendsNonEmptyPiecesAndKeepsWhatIsThere) {
   std::vector<std::string> pieces{"vorher"};
@@ -96,15 +65,14 @@ int WaitForExit(NativeProcess& process) {
 }
 
 TEST(Process, ExitCodeIsMinusOneWhileTheChildRunsThenItsCode) {
-  fs::path folder = MakeTempFolder();
-  ASSERT_FALSE(folder.empty());
+  TempFolder temp;
+  const fs::path& folder = temp.path;
   fs::path go = folder / "go";
   NativeProcess child("/bin/sh", {"-c", "while [ ! -e '" + go.string() + "' ]; do sleep 0.01; done; exit 7"});
   EXPECT_EQ(child.GetExitCode(), -1);
   std::ofstream(go).put('x');
   EXPECT_EQ(WaitForExit(child), 7);
   EXPECT_EQ(child.GetExitCode(), 7);
-  fs::remove_all(folder);
 }
 
 TEST(Process, ArgumentsArriveUnsplitAndAMissingProgramNeverExits) {
@@ -147,8 +115,8 @@ TEST(SpecialFolders, ExecutablePathIsTheRunningTestProgram) {
 }
 
 TEST(TempDirPath, NamesAFreshPathInTheTemporaryFolder) {
-  fs::path folder = MakeTempFolder();
-  ASSERT_FALSE(folder.empty());
+  TempFolder temp;
+  const fs::path& folder = temp.path;
   {
     ScopedEnv tmp("TMPDIR", folder.c_str());
     std::string path;
@@ -167,12 +135,11 @@ TEST(TempDirPath, NamesAFreshPathInTheTemporaryFolder) {
     NativeCreateTempDirPath(path);
     EXPECT_EQ(path.rfind("/tmp/test_toolkit-", 0), 0u) << path;
   }
-  fs::remove_all(folder);
 }
 
 TEST(DeleteFullDirectory, RemovesATreeButNothingBehindLinks) {
-  fs::path folder = MakeTempFolder();
-  ASSERT_FALSE(folder.empty());
+  TempFolder temp;
+  const fs::path& folder = temp.path;
   fs::path outside = folder / "draußen";
   fs::create_directories(outside / "innen");
   std::ofstream(outside / "bleibt.txt") << "x";
@@ -211,25 +178,9 @@ bool Save(const std::string& path, const std::string& text) {
   return save.Write(text.data(), text.size()) && save.Commit();
 }
 
-std::string Content(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-// The names in a folder, sorted, one a line.
-std::string Listing(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  std::string out;
-  for (const std::string& name : names)
-    out += name + "\n";
-  return out;
-}
-
 TEST(SafeSave, TheNextSaveRemovesWhatAKilledSaveOfTheSameFileLeft) {
-  fs::path folder = MakeTempFolder();
-  ASSERT_FALSE(folder.empty());
+  TempFolder temp;
+  const fs::path& folder = temp.path;
   const std::string file = (folder / "p.pbn").string();
   std::ofstream(file) << "alt";
   pid_t pid = ::fork();
@@ -245,7 +196,7 @@ TEST(SafeSave, TheNextSaveRemovesWhatAKilledSaveOfTheSameFileLeft) {
   ASSERT_TRUE(WIFSIGNALED(status));
   const std::string left = ".p.pbn~" + std::to_string(pid) + ".tmp";
   ASSERT_EQ(Listing(folder), left + "\np.pbn\n");
-  EXPECT_EQ(Content(file), "alt");
+  EXPECT_EQ(ReadFile(file), "alt");
 
   // Another file's leftover, and the file of a save still running (pid 1
   // always runs), stay.
@@ -253,20 +204,19 @@ TEST(SafeSave, TheNextSaveRemovesWhatAKilledSaveOfTheSameFileLeft) {
   std::ofstream(folder / other) << "q";
   std::ofstream(folder / ".p.pbn~1.tmp") << "läuft";
   EXPECT_TRUE(Save(file, "neu"));
-  EXPECT_EQ(Content(file), "neu");
+  EXPECT_EQ(ReadFile(file), "neu");
   EXPECT_EQ(Listing(folder), ".p.pbn~1.tmp\n" + other + "\np.pbn\n");
-  fs::remove_all(folder);
 }
 
 TEST(SafeSave, LinksAreSavedThroughToTheirTargetWhoseModeStays) {
-  fs::path folder = MakeTempFolder();
-  ASSERT_FALSE(folder.empty());
+  TempFolder temp;
+  const fs::path& folder = temp.path;
   fs::create_directory(folder / "ziel");
   // A relative link to a file that is not there yet.
   fs::create_symlink("ziel/neu.pbn", folder / "neu.pbn");
   EXPECT_TRUE(Save((folder / "neu.pbn").string(), "erster Inhalt"));
   EXPECT_TRUE(fs::is_symlink(folder / "neu.pbn"));
-  EXPECT_EQ(Content(folder / "ziel" / "neu.pbn"), "erster Inhalt");
+  EXPECT_EQ(ReadFile(folder / "ziel" / "neu.pbn"), "erster Inhalt");
 
   // A chain of two links to a private file.
   std::ofstream(folder / "ziel" / "alt.pbn") << "alt";
@@ -276,17 +226,16 @@ TEST(SafeSave, LinksAreSavedThroughToTheirTargetWhoseModeStays) {
   EXPECT_TRUE(Save((folder / "kette.pbn").string(), "neu"));
   EXPECT_TRUE(fs::is_symlink(folder / "kette.pbn"));
   EXPECT_TRUE(fs::is_symlink(folder / "zwischen"));
-  EXPECT_EQ(Content(folder / "ziel" / "alt.pbn"), "neu");
+  EXPECT_EQ(ReadFile(folder / "ziel" / "alt.pbn"), "neu");
   struct stat info;
   ASSERT_EQ(::stat((folder / "ziel" / "alt.pbn").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0600u);
   EXPECT_EQ(Listing(folder / "ziel"), "alt.pbn\nneu.pbn\n");
-  fs::remove_all(folder);
 }
 
 TEST(SafeSave, AFolderThatTakesNoNewFileGetsAWritableFileWrittenInPlace) {
-  fs::path folder = MakeTempFolder();
-  ASSERT_FALSE(folder.empty());
+  TempFolder temp;
+  const fs::path& folder = temp.path;
   const std::string file = (folder / "p.pbn").string();
   std::ofstream(file) << "altes Projekt";
   ::chmod(file.c_str(), 0666);
@@ -294,11 +243,10 @@ TEST(SafeSave, AFolderThatTakesNoNewFileGetsAWritableFileWrittenInPlace) {
   realfaults::InChild([&] {
     ASSERT_TRUE(realfaults::DropRoot());
     EXPECT_TRUE(Save(file, "neu"));
-    EXPECT_EQ(Content(file), "neu");
+    EXPECT_EQ(ReadFile(file), "neu");
     EXPECT_EQ(Listing(folder), "p.pbn\n");
   });
   ::chmod(folder.c_str(), 0700);
-  fs::remove_all(folder);
 }
 
 } // namespace

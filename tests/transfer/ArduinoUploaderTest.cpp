@@ -2,6 +2,7 @@
 
 #include "BoardPeers.h"
 #include "UploadHarness.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -190,14 +191,11 @@ TEST(ArduinoUploaderPeer, PortNotFoundAndHidAreNoSerialPorts) {
             PortOpenText);
   // Even where a device file of that name exists, "HID" names the USB bootloader.
   PtyPeer peer([](uint8_t) { return std::vector<uint8_t>{0x14, 0x10}; });
-  namespace fs = std::filesystem;
-  std::string templ = (fs::temp_directory_path() / "pellburne-hid-XXXXXX").string();
-  fs::path dir = mkdtemp(templ.data());
-  fs::create_symlink(peer.Port(), dir / "HID");
-  NativeSerialSetRoots(dir.string(), "");
+  TempFolder dir;
+  std::filesystem::create_symlink(peer.Port(), dir / "HID");
+  NativeSerialSetRoots(dir.path.string(), "");
   EXPECT_EQ(RunUpload<ArduinoUploader>("HID", RandomImage(10), &cancel, &state), PortOpenText);
   NativeSerialSetRoots("", "");
-  fs::remove_all(dir);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "transfer/Serial.h"
 
 #include "Pty.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -12,18 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string templ = (fs::temp_directory_path() / "pellburne-serial-XXXXXX").string();
-    path = mkdtemp(templ.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
 
 // Restores the real device folders after a test that moved them.
 struct Roots {
@@ -174,7 +163,7 @@ TEST(SerialPty, ModemLinesOfAPseudoTerminalFail) {
 }
 
 TEST(SerialNames, MissingDeviceOrNonTerminalFailsWithTheHandleInvalid) {
-  TempDir dir;
+  TempFolder dir;
   Roots roots(dir.path, dir.path / "tty");
   std::ofstream(dir.path / "plainfile") << "x";
   void* handle = nullptr;
@@ -195,7 +184,7 @@ TEST(SerialNames, MissingDeviceOrNonTerminalFailsWithTheHandleInvalid) {
 
 TEST(SerialNames, RelativeNamesAreLookedUpInTheDeviceFolderAbsoluteOnesUsedAsTheyAre) {
   PseudoTerminal pty;
-  TempDir dir;
+  TempFolder dir;
   fs::create_symlink(pty.SlavePath(), dir.path / "ttyUSB3");
   Roots roots(dir.path, dir.path / "tty");
   {
@@ -216,7 +205,7 @@ TEST(SerialNames, RelativeNamesAreLookedUpInTheDeviceFolderAbsoluteOnesUsedAsThe
 
 TEST(SerialNames, ComxOpensTheOnlyUsbSerialPortAndFailsWithNoneOrSeveral) {
   PseudoTerminal first, second;
-  TempDir dir;
+  TempFolder dir;
   fs::path dev = dir.path / "dev", tty = dir.path / "tty", usb = dir.path / "devices" / "usb1";
   fs::create_directories(dev);
   fs::create_directories(tty);

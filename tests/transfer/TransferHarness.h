@@ -2,7 +2,7 @@
 // What the transfer tests share: recorded message boxes, the programmer and
 // port of the settings, waiting with a limit, a small project, and a
 // stand-in for the progress dialog.
-#include "../BoxRecorder.h"
+#include "support/BoxRecorder.h"
 #include "../compiler/Charts.h"
 #include "language/Settings.h"
 #include "toolkit/MessageBox.h"

@@ -1,4 +1,4 @@
-#include "DialogDriver.h"
+#include "support/Dialogs.h"
 #include "ProbeDialog.h"
 #include "toolkit/QtWindow.h"
 
@@ -11,20 +11,18 @@
 #include <QPushButton>
 #include <QToolTip>
 
-using namespace DialogDriver;
+using namespace dialogs;
 
 namespace {
 
-QWidget* W(NativeControl* control) { return ToWidget(control->hwnd); }
-
 TEST(Dialog, WindowSizeCaptionAndControlBoxes) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeEdit* edit = nullptr;
   NativeListbox* list = nullptr;
   NativeLabel* label = nullptr;
   NativeButton *okButton = nullptr, *cancelButton = nullptr, *normal = nullptr;
   NativeWindow during = nullptr;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     EXPECT_EQ(FromWidget(modal), during);
     EXPECT_EQ(modal->size(), QSize(488, 178));
     EXPECT_TRUE(modal->windowFlags() & Qt::FramelessWindowHint);
@@ -68,11 +66,11 @@ TEST(Dialog, WindowSizeCaptionAndControlBoxes) {
 // The dialog font is asked for by its cell height: 16 pixels from the top of
 // the highest glyph to the bottom of the lowest, whatever family stands in.
 TEST(Dialog, FontHasACellHeightOfSixteenPixels) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeEdit* edit = nullptr;
   NativeLabel* label = nullptr;
   int dialogHeight = 0, editHeight = 0, labelHeight = 0;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     dialogHeight = QFontMetrics(modal->font()).height();
     editHeight = QFontMetrics(W(edit)->font()).height();
     labelHeight = QFontMetrics(W(label)->font()).height();
@@ -87,10 +85,10 @@ TEST(Dialog, FontHasACellHeightOfSixteenPixels) {
 }
 
 TEST(Dialog, OkButtonAsksOnOkAndSkipsItsClickList) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeButton* okButton = nullptr;
   ProbeDialog* self = nullptr;
-  WhenModal([&](QWidget*) {
+  modals.ThenCancel([&](QWidget*) {
     self->acceptOK = false;
     QTest::mouseClick(W(okButton), Qt::LeftButton);
     // A refusing OnOK keeps the dialog open and ok unchanged.
@@ -109,9 +107,9 @@ TEST(Dialog, OkButtonAsksOnOkAndSkipsItsClickList) {
 }
 
 TEST(Dialog, CancelButtonEndsWithoutOk) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeButton* cancel = nullptr;
-  WhenModal([&](QWidget*) { QTest::mouseClick(W(cancel), Qt::LeftButton); }, false);
+  modals.Then([&](QWidget*) { QTest::mouseClick(W(cancel), Qt::LeftButton); });
   ProbeDialog dialog(nullptr, 200, 100, "Test", [&](ProbeDialog& d) {
     d.Add<NativeButton>(10, 10, 80, 24, "OK", NativeButton::OkButton);
     cancel = d.Add<NativeButton>(100, 10, 80, 24, "Abbrechen", NativeButton::CancelButton);
@@ -122,21 +120,21 @@ TEST(Dialog, CancelButtonEndsWithoutOk) {
 }
 
 TEST(Dialog, EnterInSingleLineEditIsOkAndEscapeCancels) {
-  Watchdog watchdog;
+  ModalDriver modals;
   ProbeDialog* self = nullptr;
-  WhenModal([&](QWidget*) {
+  modals.Then([&](QWidget*) {
     self->acceptOK = false;
     Key(Qt::Key_Return);
     EXPECT_EQ(self->log, std::vector<std::string>{"OnOK"});
     Key(Qt::Key_Escape);
-  }, false);
+  });
   ProbeDialog refused(nullptr, 200, 100, "Test", [&](ProbeDialog& d) {
     self = &d;
     d.Add<NativeEdit>(10, 10, 100, 21, "x", false);
   });
   EXPECT_FALSE(refused.ok);
 
-  WhenModal([&](QWidget*) { Key(Qt::Key_Enter); }, false);
+  modals.Then([&](QWidget*) { Key(Qt::Key_Enter); });
   ProbeDialog accepted(nullptr, 200, 100, "Test", [&](ProbeDialog& d) { d.Add<NativeEdit>(10, 10, 100, 21, "x", false); });
   EXPECT_TRUE(accepted.ok);
   EXPECT_EQ(accepted.log, std::vector<std::string>{"OnOK"});
@@ -145,11 +143,11 @@ TEST(Dialog, EnterInSingleLineEditIsOkAndEscapeCancels) {
 // Enter is always the dialog's OK, wherever the focus is: a focused button is
 // pressed by Space, not by Enter.
 TEST(Dialog, EnterOnAFocusedButtonIsOkAndSpacePressesIt) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeButton *normal = nullptr, *cancel = nullptr;
   ProbeDialog* self = nullptr;
   std::vector<std::string> afterSpace, afterEnterOnNormal;
-  WhenModal([&](QWidget*) {
+  modals.ThenCancel([&](QWidget*) {
     self->acceptOK = false;
     W(normal)->setFocus();
     Key(Qt::Key_Space);
@@ -160,7 +158,7 @@ TEST(Dialog, EnterOnAFocusedButtonIsOkAndSpacePressesIt) {
     self->acceptOK = true;
     W(cancel)->setFocus();
     Key(Qt::Key_Return);
-  }, true);
+  });
   ProbeDialog dialog(nullptr, 300, 100, "Test", [&](ProbeDialog& d) {
     self = &d;
     normal = d.Add<NativeButton>(10, 10, 80, 24, "Neu", NativeButton::NormalButton);
@@ -174,10 +172,10 @@ TEST(Dialog, EnterOnAFocusedButtonIsOkAndSpacePressesIt) {
 }
 
 TEST(Dialog, MultiLineEditTakesCtrlEnterAsLineBreakAndEnterAsOk) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeEdit* edit = nullptr;
   std::string textBeforeOk;
-  WhenModal([&](QWidget*) {
+  modals.Then([&](QWidget*) {
     ASSERT_EQ(Focus(), W(edit));
     QTest::keyClick(Focus(), Qt::Key_End, Qt::ControlModifier);
     Type("Zeile");
@@ -185,7 +183,7 @@ TEST(Dialog, MultiLineEditTakesCtrlEnterAsLineBreakAndEnterAsOk) {
     Type("zwei");
     textBeforeOk = edit->GetText();
     Key(Qt::Key_Return);
-  }, false);
+  });
   ProbeDialog dialog(nullptr, 300, 200, "Kommentar", [&](ProbeDialog& d) {
     edit = d.Add<NativeEdit>(10, 10, 280, 150, "Erste ", true);
   });
@@ -194,11 +192,11 @@ TEST(Dialog, MultiLineEditTakesCtrlEnterAsLineBreakAndEnterAsOk) {
 }
 
 TEST(Dialog, HandlerListsRunInOrderWithTheControl) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeButton* button = nullptr;
   NativeEdit* edit = nullptr;
   ProbeDialog* self = nullptr;
-  WhenModal([&](QWidget*) {
+  modals.Then([&](QWidget*) {
     QTest::mouseClick(W(button), Qt::LeftButton);
     EXPECT_EQ(self->log, (std::vector<std::string>{"second 1001", "first 1001", "second 1001"}));
     self->log.clear();
@@ -206,7 +204,7 @@ TEST(Dialog, HandlerListsRunInOrderWithTheControl) {
     Type("ab");
     EXPECT_EQ(self->log, (std::vector<std::string>{"first 1002", "first 1002"}));
     Key(Qt::Key_Escape);
-  }, false);
+  });
   ProbeDialog dialog(nullptr, 300, 100, "Test", [&](ProbeDialog& d) {
     self = &d;
     button = d.Add<NativeButton>(10, 10, 80, 24, "Neu", NativeButton::NormalButton);
@@ -220,10 +218,10 @@ TEST(Dialog, HandlerListsRunInOrderWithTheControl) {
 }
 
 TEST(Dialog, ListboxNotifiesUserSelectionsAndDoubleClicksOnly) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeListbox* list = nullptr;
   ProbeDialog* self = nullptr;
-  WhenModal([&](QWidget*) {
+  modals.ThenCancel([&](QWidget*) {
     auto* widget = static_cast<QListWidget*>(W(list));
     // Programmatic changes are silent.
     list->SetSelection(1);
@@ -255,12 +253,12 @@ TEST(Dialog, ListboxNotifiesUserSelectionsAndDoubleClicksOnly) {
 }
 
 TEST(Dialog, ListboxEntriesTextsDataAndHeight) {
-  Watchdog watchdog;
+  ModalDriver modals;
   int a = 1, b = 2, c = 3;
   NativeListbox* list = nullptr;
   std::string seen = "unchanged";
   int firstIndex = -1, secondIndex = -1, heightSeen = 0;
-  WhenModal([&](QWidget*) {}, true);
+  modals.ThenCancel([&](QWidget*) {});
   ProbeDialog dialog(nullptr, 300, 200, "Test", [&](ProbeDialog& d) {
     list = d.Add<NativeListbox>(10, 10, 200, 150);
     // A replaced entry keeps its place and the selection, with new text and data.
@@ -291,13 +289,13 @@ TEST(Dialog, ListboxEntriesTextsDataAndHeight) {
 }
 
 TEST(Dialog, BalloonTipAndControlDeletedWhileTheDialogRuns) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeEdit* edit = nullptr;
   ProbeDialog* self = nullptr;
   bool tipShown = false;
   QString tip;
   QPointer<QWidget> labelWindow;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     edit->ShowBalloonTip("Fehler", "Ungültiger Name", true);
     tipShown = QToolTip::isVisible();
     tip = QToolTip::text();
@@ -321,7 +319,7 @@ TEST(Dialog, BalloonTipAndControlDeletedWhileTheDialogRuns) {
 }
 
 TEST(Dialog, TimerTicksUntilTheDialogEndsItself) {
-  Watchdog watchdog;
+  ModalDriver modals;
   ProbeDialog dialog(nullptr, 200, 100, "Test", [&](ProbeDialog& d) {
     d.SetTimer(1, 5);
     d.onTimer = [](ProbeDialog& self) {
@@ -337,7 +335,7 @@ TEST(Dialog, TimerTicksUntilTheDialogEndsItself) {
 }
 
 TEST(Dialog, EndedWhileBuildingNeverShows) {
-  Watchdog watchdog;
+  ModalDriver modals;
   ProbeDialog dialog(nullptr, 200, 100, "Test", [](ProbeDialog& d) { d.EndDialog(); });
   EXPECT_FALSE(dialog.ok);
 }
@@ -350,9 +348,9 @@ void SendMouse(QWidget* widget, QEvent::Type type, QPoint local, QPoint globalSh
 }
 
 TEST(Dialog, CaptionBandDragsTheWindow) {
-  Watchdog watchdog;
+  ModalDriver modals;
   QPoint start, afterBand, afterBody;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     start = modal->pos();
     SendMouse(modal, QEvent::MouseButtonPress, QPoint(50, 24));
     SendMouse(modal, QEvent::MouseMove, QPoint(50, 24), QPoint(30, 40));
@@ -369,11 +367,11 @@ TEST(Dialog, CaptionBandDragsTheWindow) {
 }
 
 TEST(Dialog, PaintsBandFrameButtonsAndEdits) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeButton *focused = nullptr, *other = nullptr;
   NativeEdit *single = nullptr, *multi = nullptr;
   QImage image;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     W(focused)->setFocus();
     image = modal->grab().toImage();
   });
@@ -409,12 +407,12 @@ TEST(Dialog, PaintsBandFrameButtonsAndEdits) {
 }
 
 TEST(Dialog, NestedDialogIsOwnedByTheOuterOne) {
-  Watchdog watchdog;
+  ModalDriver modals;
   NativeButton* open = nullptr;
   QWidget* outerWindow = nullptr;
   QWidget* innerParent = nullptr;
   bool innerOk = true;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     outerWindow = modal;
     QTest::mouseClick(W(open), Qt::LeftButton);
     EXPECT_EQ(QApplication::activeModalWidget(), modal);
@@ -423,10 +421,10 @@ TEST(Dialog, NestedDialogIsOwnedByTheOuterOne) {
     open = d.Add<NativeButton>(10, 10, 80, 24, "Neu", NativeButton::NormalButton);
     open->onClick.push_back(NativeHandler(&d, &ProbeDialog::Custom));
     d.onCustom = [&](ProbeDialog& self, NativeControl*) {
-      WhenModal([&](QWidget* inner) {
+      modals.ThenCancel([&](QWidget* inner) {
         innerParent = inner->parentWidget();
         QTest::keyClick(inner, Qt::Key_Escape);
-      }, true, ToWidget(self.hwnd));
+      });
       ProbeDialog inner(self.hwnd, 100, 50, "Innen", {});
       innerOk = inner.ok;
     };

@@ -1,9 +1,7 @@
 // Renders through Drawing into images and checks chosen pixels.
-#include "toolkit/gui/RenderTestUtil.h"
+#include "support/Images.h"
 
 #include <gtest/gtest.h>
-
-using namespace RenderTest;
 
 namespace {
 
@@ -12,12 +10,12 @@ bool IsColor(const QImage& image, int x, int y, const Color& color) { return ima
 } // namespace
 
 TEST(Drawing, StartBlockShapeAndCentredLabel) {
-  QImage image = Render(200, 100, [](Drawing& d) {
+  QImage image = Paint(200, 100, [](Drawing& d) {
     d.FillRoundedRect(10, 10, 128, 72, 18, Stock::Green);
     d.PrintText(10, 10, 128, 72, "Start", Stock::GuiFont, Stock::White, Drawing::AlignCentered);
   });
   EXPECT_TRUE(IsColor(image, 70, 14, Stock::Green));
-  EXPECT_EQ(image.pixel(11, 11), Background);
+  EXPECT_EQ(image.pixel(11, 11), Paper);
   QRect ink = InkBox(image);
   EXPECT_EQ(ink, QRect(10, 10, 128, 72));
 }
@@ -36,7 +34,7 @@ TEST(Drawing, ColorChannelsRoundToNearestAndClamp) {
 }
 
 TEST(Drawing, FillBackgroundClearsEverythingWhateverTheTransform) {
-  QImage image = Render(40, 30, [](Drawing& d) {
+  QImage image = Paint(40, 30, [](Drawing& d) {
     d.FillRect(0, 0, 40, 30, Stock::Crimson);
     d.TranslateAndScale(100, 100, 0.1);
     d.FillBackground(Stock::TransparentWhite);
@@ -48,14 +46,14 @@ TEST(Drawing, FillBackgroundClearsEverythingWhateverTheTransform) {
 }
 
 TEST(Drawing, FillRectCoversWholePixelsExactly) {
-  QImage image = Render(30, 30, [](Drawing& d) { d.FillRect(5, 6, 10, 12, Stock::SteelBlue); });
+  QImage image = Paint(30, 30, [](Drawing& d) { d.FillRect(5, 6, 10, 12, Stock::SteelBlue); });
   EXPECT_EQ(InkBox(image), QRect(5, 6, 10, 12));
   EXPECT_TRUE(IsColor(image, 5, 6, Stock::SteelBlue));
   EXPECT_TRUE(IsColor(image, 14, 17, Stock::SteelBlue));
 }
 
 TEST(Drawing, TransparentFillsBlendOverWhatIsThere) {
-  QImage image = Render(10, 10, [](Drawing& d) {
+  QImage image = Paint(10, 10, [](Drawing& d) {
     d.FillRect(0, 0, 10, 10, Stock::Black);
     d.FillRect(0, 0, 10, 10, Stock::TransparentWhite);
   });
@@ -66,7 +64,7 @@ TEST(Drawing, TransparentFillsBlendOverWhatIsThere) {
 }
 
 TEST(Drawing, TranslateAndScaleNestAndRestoreLikeBrackets) {
-  QImage image = Render(100, 100, [](Drawing& d) {
+  QImage image = Paint(100, 100, [](Drawing& d) {
     d.TranslateAndScale(10, 10, 2);
     // (0..5) -> scaled by 1 and moved by 5, then by 2 and moved by 10: 20..30.
     d.TranslateAndScale(5, 5, 1);
@@ -84,19 +82,19 @@ TEST(Drawing, TranslateAndScaleNestAndRestoreLikeBrackets) {
   });
   EXPECT_TRUE(IsColor(image, 20, 20, Stock::Crimson));
   EXPECT_TRUE(IsColor(image, 29, 29, Stock::Crimson));
-  EXPECT_EQ(image.pixel(30, 30), Background);
-  EXPECT_EQ(image.pixel(19, 19), Background);
+  EXPECT_EQ(image.pixel(30, 30), Paper);
+  EXPECT_EQ(image.pixel(19, 19), Paper);
   EXPECT_TRUE(IsColor(image, 40, 40, Stock::Green));
   EXPECT_TRUE(IsColor(image, 49, 49, Stock::Green));
-  EXPECT_EQ(image.pixel(50, 50), Background);
+  EXPECT_EQ(image.pixel(50, 50), Paper);
   EXPECT_TRUE(IsColor(image, 80, 80, Stock::SteelBlue));
-  EXPECT_EQ(image.pixel(85, 85), Background);
+  EXPECT_EQ(image.pixel(85, 85), Paper);
   EXPECT_TRUE(IsColor(image, 94, 4, Stock::Black));
 }
 
 TEST(Drawing, RoundedRectCornersAreQuarterCirclesOfTheRadius) {
   // The start block: 128 x 72 with radius 18, corner circles of diameter 36.
-  QImage image = Render(140, 80, [](Drawing& d) { d.FillRoundedRect(0, 0, 128, 72, 18, Stock::Green); });
+  QImage image = Paint(140, 80, [](Drawing& d) { d.FillRoundedRect(0, 0, 128, 72, 18, Stock::Green); });
   EXPECT_EQ(InkBox(image), QRect(0, 0, 128, 72));
   struct Corner {
     double cx, cy, sx, sy;
@@ -106,7 +104,7 @@ TEST(Drawing, RoundedRectCornersAreQuarterCirclesOfTheRadius) {
     // outside at 20.
     double in = 16 / 1.41421356, out = 20 / 1.41421356;
     EXPECT_TRUE(IsColor(image, int(c.cx + c.sx * in), int(c.cy + c.sy * in), Stock::Green)) << c.cx << "," << c.cy;
-    EXPECT_EQ(image.pixel(int(c.cx + c.sx * out), int(c.cy + c.sy * out)), Background) << c.cx << "," << c.cy;
+    EXPECT_EQ(image.pixel(int(c.cx + c.sx * out), int(c.cy + c.sy * out)), Paper) << c.cx << "," << c.cy;
   }
   // The straight edges reach the box.
   EXPECT_TRUE(IsColor(image, 64, 0, Stock::Green));
@@ -116,32 +114,32 @@ TEST(Drawing, RoundedRectCornersAreQuarterCirclesOfTheRadius) {
 }
 
 TEST(Drawing, PolygonsFollowTheirCorners) {
-  QImage rhombus = Render(170, 100, [](Drawing& d) { d.FillRhombus(0, 0, 160, 96, Stock::Crimson); });
+  QImage rhombus = Paint(170, 100, [](Drawing& d) { d.FillRhombus(0, 0, 160, 96, Stock::Crimson); });
   EXPECT_EQ(InkBox(rhombus), QRect(0, 0, 160, 96));
   EXPECT_TRUE(IsColor(rhombus, 80, 48, Stock::Crimson));
   EXPECT_TRUE(IsColor(rhombus, 80, 2, Stock::Crimson));
   EXPECT_TRUE(IsColor(rhombus, 2, 48, Stock::Crimson));
-  EXPECT_EQ(rhombus.pixel(20, 10), Background);
-  EXPECT_EQ(rhombus.pixel(140, 86), Background);
+  EXPECT_EQ(rhombus.pixel(20, 10), Paper);
+  EXPECT_EQ(rhombus.pixel(140, 86), Paper);
 
   // The instruction block: the top edge starts at 0.15 of the width.
-  QImage slanted = Render(170, 80, [](Drawing& d) { d.FillParallelogram(0, 0, 160, 72, 0.15, Stock::CornflowerBlue); });
+  QImage slanted = Paint(170, 80, [](Drawing& d) { d.FillParallelogram(0, 0, 160, 72, 0.15, Stock::CornflowerBlue); });
   EXPECT_EQ(InkBox(slanted), QRect(0, 0, 160, 72));
-  EXPECT_EQ(slanted.pixel(20, 1), Background);
+  EXPECT_EQ(slanted.pixel(20, 1), Paper);
   EXPECT_TRUE(IsColor(slanted, 26, 1, Stock::CornflowerBlue));
   EXPECT_TRUE(IsColor(slanted, 1, 70, Stock::CornflowerBlue));
   EXPECT_TRUE(IsColor(slanted, 158, 1, Stock::CornflowerBlue));
-  EXPECT_EQ(slanted.pixel(158, 70), Background);
+  EXPECT_EQ(slanted.pixel(158, 70), Paper);
   EXPECT_TRUE(IsColor(slanted, 134, 70, Stock::CornflowerBlue));
 
-  QImage triangle = Render(50, 50, [](Drawing& d) { d.FillTriangle(0, 0, 40, 0, 0, 40, Stock::Black); });
+  QImage triangle = Paint(50, 50, [](Drawing& d) { d.FillTriangle(0, 0, 40, 0, 0, 40, Stock::Black); });
   EXPECT_EQ(InkBox(triangle), QRect(0, 0, 40, 40));
   EXPECT_TRUE(IsColor(triangle, 10, 10, Stock::Black));
-  EXPECT_EQ(triangle.pixel(30, 30), Background);
+  EXPECT_EQ(triangle.pixel(30, 30), Paper);
 }
 
 TEST(Drawing, PathsFillOddEvenAndFollowBezierCurves) {
-  QImage ring = Render(60, 60, [](Drawing& d) {
+  QImage ring = Paint(60, 60, [](Drawing& d) {
     Path path;
     path.Rectangle(0, 0, 50, 50);
     // Same direction as the outer figure: only the odd-even rule leaves a hole.
@@ -151,11 +149,11 @@ TEST(Drawing, PathsFillOddEvenAndFollowBezierCurves) {
   });
   EXPECT_TRUE(IsColor(ring, 5, 5, Stock::SteelBlue));
   EXPECT_TRUE(IsColor(ring, 45, 25, Stock::SteelBlue));
-  EXPECT_EQ(ring.pixel(25, 25), Background);
-  EXPECT_EQ(ring.pixel(55, 55), Background);
+  EXPECT_EQ(ring.pixel(25, 25), Paper);
+  EXPECT_EQ(ring.pixel(55, 55), Paper);
 
   // An arch: the curve's middle is at y = 12.5, well above the chord at 50.
-  QImage arch = Render(110, 60, [](Drawing& d) {
+  QImage arch = Paint(110, 60, [](Drawing& d) {
     Path path;
     path.MoveTo(0, 50);
     path.CurveTo(0, 0, 100, 0, 100, 50);
@@ -163,9 +161,9 @@ TEST(Drawing, PathsFillOddEvenAndFollowBezierCurves) {
     d.FillPath(path, Stock::Black);
   });
   EXPECT_TRUE(IsColor(arch, 50, 16, Stock::Black));
-  EXPECT_EQ(arch.pixel(50, 9), Background);
-  EXPECT_EQ(arch.pixel(50, 52), Background);
-  EXPECT_EQ(arch.pixel(3, 20), Background);
+  EXPECT_EQ(arch.pixel(50, 9), Paper);
+  EXPECT_EQ(arch.pixel(50, 52), Paper);
+  EXPECT_EQ(arch.pixel(3, 20), Paper);
 }
 
 TEST(Drawing, PathCurrentPointAndFiguresWithoutAStart) {
@@ -181,18 +179,18 @@ TEST(Drawing, PathCurrentPointAndFiguresWithoutAStart) {
 
   // A line with no current point starts its figure at its end instead of at
   // the origin, so nothing is drawn from (0, 0).
-  QImage image = Render(40, 40, [](Drawing& d) {
+  QImage image = Paint(40, 40, [](Drawing& d) {
     Path loose;
     loose.LineTo(30, 30);
     loose.LineTo(30, 10);
     d.DrawPath(loose, Stock::ThickerBlackPen);
   });
-  EXPECT_EQ(image.pixel(15, 15), Background);
+  EXPECT_EQ(image.pixel(15, 15), Paper);
   EXPECT_TRUE(IsColor(image, 30, 20, Stock::Black));
 }
 
 TEST(Drawing, StrokesKeepFiguresOpenAndScalePenWidths) {
-  QImage image = Render(100, 100, [](Drawing& d) {
+  QImage image = Paint(100, 100, [](Drawing& d) {
     Path path;
     path.MoveTo(10, 10);
     path.LineTo(90, 10);
@@ -203,34 +201,34 @@ TEST(Drawing, StrokesKeepFiguresOpenAndScalePenWidths) {
   EXPECT_TRUE(IsColor(image, 50, 10, Stock::Crimson));
   EXPECT_TRUE(IsColor(image, 90, 50, Stock::Crimson));
   // Close() does not close the figure: no diagonal, no left edge.
-  EXPECT_EQ(image.pixel(50, 50), Background);
-  EXPECT_EQ(image.pixel(10, 50), Background);
+  EXPECT_EQ(image.pixel(50, 50), Paper);
+  EXPECT_EQ(image.pixel(10, 50), Paper);
   // Flat caps: the stroke ends at its end point.
-  EXPECT_EQ(image.pixel(7, 10), Background);
+  EXPECT_EQ(image.pixel(7, 10), Paper);
 
   // Pen widths are world units: 2 at scale 4 is 8 pixels wide.
-  QImage thick = Render(60, 40, [](Drawing& d) {
+  QImage thick = Paint(60, 40, [](Drawing& d) {
     d.TranslateAndScale(0, 20, 4);
     d.DrawLine(0, 0, 15, 0, Stock::ThickerBlackPen);
     d.RestoreTranslateAndScale();
   });
   EXPECT_TRUE(IsColor(thick, 30, 16, Stock::Black));
   EXPECT_TRUE(IsColor(thick, 30, 23, Stock::Black));
-  EXPECT_EQ(thick.pixel(30, 14), Background);
-  EXPECT_EQ(thick.pixel(30, 25), Background);
+  EXPECT_EQ(thick.pixel(30, 14), Paper);
+  EXPECT_EQ(thick.pixel(30, 25), Paper);
 }
 
 TEST(Drawing, EllipseIsAStrokeInscribedInItsBox) {
-  QImage image = Render(100, 100, [](Drawing& d) { d.DrawEllipse(10, 20, 80, 60, Stock::ThickerCrimsonPen); });
+  QImage image = Paint(100, 100, [](Drawing& d) { d.DrawEllipse(10, 20, 80, 60, Stock::ThickerCrimsonPen); });
   QRect ink = InkBox(image);
   EXPECT_NEAR(ink.left(), 9, 1);
   EXPECT_NEAR(ink.right(), 90, 1);
   EXPECT_NEAR(ink.top(), 19, 1);
   EXPECT_NEAR(ink.bottom(), 80, 1);
-  EXPECT_NE(image.pixel(50, 20), Background);
-  EXPECT_NE(image.pixel(10, 50), Background);
-  EXPECT_EQ(image.pixel(50, 50), Background);
-  EXPECT_EQ(image.pixel(15, 25), Background);
+  EXPECT_NE(image.pixel(50, 20), Paper);
+  EXPECT_NE(image.pixel(10, 50), Paper);
+  EXPECT_EQ(image.pixel(50, 50), Paper);
+  EXPECT_EQ(image.pixel(15, 25), Paper);
 }
 
 TEST(Drawing, NothingHappensWithoutASurface) {
@@ -247,7 +245,7 @@ TEST(Drawing, NothingHappensWithoutASurface) {
 
 TEST(Drawing, ABorrowedPainterGetsItsStateBack) {
   QImage image(50, 50, QImage::Format_ARGB32);
-  image.fill(Background);
+  image.fill(Paper);
   QPainter painter(&image);
   painter.translate(3, 4);
   QTransform before = painter.worldTransform();
@@ -262,5 +260,5 @@ TEST(Drawing, ABorrowedPainterGetsItsStateBack) {
   painter.end();
   EXPECT_TRUE(IsColor(image, 13, 14, Stock::Crimson));
   EXPECT_TRUE(IsColor(image, 22, 23, Stock::Crimson));
-  EXPECT_EQ(image.pixel(24, 25), Background);
+  EXPECT_EQ(image.pixel(24, 25), Paper);
 }

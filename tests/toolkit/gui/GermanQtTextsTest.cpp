@@ -1,6 +1,6 @@
 // Qt's own texts are German whatever the locale: the test binaries run with
 // LANG=C.UTF-8 (GuiTestMain.cpp).
-#include "DialogDriver.h"
+#include "support/Dialogs.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/WindowServices.h"
 
@@ -11,7 +11,7 @@
 
 #include <cstdlib>
 
-using namespace DialogDriver;
+using namespace dialogs;
 
 namespace {
 
@@ -21,12 +21,12 @@ TEST(GermanQtTexts, QuestionBoxAndFileDialogsAreGermanInTheCLocale) {
   ASSERT_STREQ(std::getenv("LANG"), "C.UTF-8");
   ASSERT_NE(QLocale::system().language(), QLocale::German);
   ASSERT_TRUE(UseGermanQtTexts());
-  Watchdog watchdog;
+  ModalDriver modals;
 
   MessageBox::Service previous = MessageBox::SetService({});
   MessageBox::UseQtMessageBoxes();
   QStringList buttons;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     for (QAbstractButton* button : static_cast<QMessageBox*>(modal)->buttons())
       buttons << Plain(button->text());
   });
@@ -42,7 +42,7 @@ TEST(GermanQtTexts, QuestionBoxAndFileDialogsAreGermanInTheCLocale) {
   } cases[] = {{true, "Öffnen"}, {false, "Speichern"}};
   for (const Case& c : cases) {
     QStringList labels;
-    WhenModal([&](QWidget* modal) {
+    modals.ThenCancel([&](QWidget* modal) {
       auto* dialog = static_cast<QFileDialog*>(modal);
       for (auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType, QFileDialog::Accept,
                          QFileDialog::Reject})

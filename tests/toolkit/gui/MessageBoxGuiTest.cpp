@@ -1,4 +1,4 @@
-#include "DialogDriver.h"
+#include "support/Dialogs.h"
 #include "ProbeDialog.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/QtWindow.h"
@@ -6,7 +6,7 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 
-using namespace DialogDriver;
+using namespace dialogs;
 
 namespace {
 
@@ -20,7 +20,7 @@ struct QtBoxes {
 };
 
 TEST(QtMessageBox, OwnedBoxShowsTextCaptionButtonsAndIconOverItsDialog) {
-  Watchdog watchdog;
+  ModalDriver modals;
   QtBoxes boxes;
   NativeButton* button = nullptr;
   QWidget* dialogWindow = nullptr;
@@ -30,7 +30,7 @@ TEST(QtMessageBox, OwnedBoxShowsTextCaptionButtonsAndIconOverItsDialog) {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
   MessageBox::Result answer = MessageBox::Result::Ok;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     dialogWindow = modal;
     QTest::mouseClick(ToWidget(button->hwnd), Qt::LeftButton);
   });
@@ -38,7 +38,7 @@ TEST(QtMessageBox, OwnedBoxShowsTextCaptionButtonsAndIconOverItsDialog) {
     button = d.Add<NativeButton>(10, 10, 80, 24, "Löschen", NativeButton::NormalButton);
     button->onClick.push_back(NativeHandler(&d, &ProbeDialog::Custom));
     d.onCustom = [&](ProbeDialog& self, NativeControl*) {
-      WhenModal([&](QWidget* modal) {
+      modals.ThenCancel([&](QWidget* modal) {
         seen = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(seen, nullptr);
         seenParent = seen->parentWidget();
@@ -47,7 +47,7 @@ TEST(QtMessageBox, OwnedBoxShowsTextCaptionButtonsAndIconOverItsDialog) {
         icon = seen->icon();
         buttons = seen->standardButtons();
         QTest::mouseClick(seen->button(QMessageBox::Yes), Qt::LeftButton);
-      }, true, ToWidget(self.hwnd));
+      });
       answer = MessageBox::Show(self.hwnd, "Willst du das Unterpgramm mitsamt allen Blöcken löschen?", "Löschen",
                                 MessageBox::Buttons::YesNo, MessageBox::Icon::Question);
     };
@@ -62,11 +62,11 @@ TEST(QtMessageBox, OwnedBoxShowsTextCaptionButtonsAndIconOverItsDialog) {
 }
 
 TEST(QtMessageBox, BoxWithoutOwnerAnswersCancelWhenClosed) {
-  Watchdog watchdog;
+  ModalDriver modals;
   QtBoxes boxes;
   QWidget* parent = reinterpret_cast<QWidget*>(1);
   QMessageBox::Icon icon = QMessageBox::NoIcon;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     parent = modal->parentWidget();
     icon = static_cast<QMessageBox*>(modal)->icon();
     QTest::keyClick(modal, Qt::Key_Escape);
@@ -77,7 +77,7 @@ TEST(QtMessageBox, BoxWithoutOwnerAnswersCancelWhenClosed) {
   EXPECT_EQ(parent, nullptr);
   EXPECT_EQ(icon, QMessageBox::Question);
 
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     icon = static_cast<QMessageBox*>(modal)->icon();
     QTest::keyClick(modal, Qt::Key_Return);
   });

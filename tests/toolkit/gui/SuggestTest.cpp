@@ -1,4 +1,4 @@
-#include "DialogDriver.h"
+#include "support/Dialogs.h"
 #include "ProbeDialog.h"
 #include "toolkit/QtWindow.h"
 
@@ -7,7 +7,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
-using namespace DialogDriver;
+using namespace dialogs;
 
 namespace {
 
@@ -51,10 +51,10 @@ struct SuggestDialog {
 };
 
 TEST(Suggest, FocusOpensTheListBelowTheEditFilledByTheDialog) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
   bool openAfterFirstEscape = true, dialogUpAfterFirstEscape = false;
-  WhenModal([&](QWidget* modal) {
+  modals.Then([&](QWidget* modal) {
     ASSERT_EQ(Focus(), ToWidget(d.name->hwnd));
     EXPECT_FALSE(d.Open());
     Key(Qt::Key_Tab);
@@ -78,7 +78,7 @@ TEST(Suggest, FocusOpensTheListBelowTheEditFilledByTheDialog) {
     dialogUpAfterFirstEscape = modal->isVisible();
     EXPECT_FALSE(NativeSuggest::IsHookInstalled());
     Key(Qt::Key_Escape);
-  }, false);
+  });
   d.Run();
   EXPECT_FALSE(openAfterFirstEscape);
   EXPECT_TRUE(dialogUpAfterFirstEscape);
@@ -87,13 +87,13 @@ TEST(Suggest, FocusOpensTheListBelowTheEditFilledByTheDialog) {
 }
 
 TEST(Suggest, TypingSelectsTheFirstEntryThatBeginsWithTheTextInAnyCase) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
   int afterPortb = -2, afterX = -2;
   std::string textAfterFirstEnter;
   bool openAfterFirstEnter = true;
   std::vector<std::string> logAfterFirstEnter{"x"};
-  WhenModal([&](QWidget*) {
+  modals.Then([&](QWidget*) {
     d.suggest->SetFocus();
     Type("portb");
     afterPortb = d.Selected();
@@ -105,7 +105,7 @@ TEST(Suggest, TypingSelectsTheFirstEntryThatBeginsWithTheTextInAnyCase) {
     openAfterFirstEnter = d.Open();
     logAfterFirstEnter = d.self->log;
     Key(Qt::Key_Return);
-  }, false);
+  });
   d.Run();
   EXPECT_EQ(afterPortb, 0);
   EXPECT_EQ(afterX, -1);
@@ -120,12 +120,12 @@ TEST(Suggest, TypingSelectsTheFirstEntryThatBeginsWithTheTextInAnyCase) {
 // so Enter keeps it empty. Delete types no character and leaves the list as
 // it is.
 TEST(Suggest, EmptyTextSelectsNothingAndDeleteDoesNotRefill) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
   int afterBackspace = -2, afterClick = -2, callsBeforeDelete = 0, callsAfterDelete = 0;
   bool openAfterDelete = true;
   std::string textAfterEnter = "x";
-  WhenModal([&](QWidget*) {
+  modals.ThenCancel([&](QWidget*) {
     d.suggest->SetFocus();
     Type("p");
     ASSERT_EQ(d.Selected(), 0);
@@ -156,12 +156,12 @@ TEST(Suggest, EmptyTextSelectsNothingAndDeleteDoesNotRefill) {
 }
 
 TEST(Suggest, ArrowAndPageKeysMoveTheSelectionAndEnterTakesIt) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
   d.entries.clear();
   for (int i = 0; i < 30; ++i)
     d.entries.push_back("a" + std::to_string(i));
-  WhenModal([&](QWidget*) {
+  modals.ThenCancel([&](QWidget*) {
     d.suggest->SetFocus();
     Type("a");
     EXPECT_EQ(d.Selected(), 0);
@@ -193,9 +193,9 @@ TEST(Suggest, ArrowAndPageKeysMoveTheSelectionAndEnterTakesIt) {
 }
 
 TEST(Suggest, PressOnTheCaptionClosesAndAClickInTheListTakesTheEntry) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
-  WhenModal([&](QWidget* modal) {
+  modals.ThenCancel([&](QWidget* modal) {
     d.suggest->SetFocus();
     Type("p");
     ASSERT_TRUE(d.Open());
@@ -217,22 +217,22 @@ TEST(Suggest, PressOnTheCaptionClosesAndAClickInTheListTakesTheEntry) {
 }
 
 TEST(Suggest, PressOnOkClosesTheListAndStillReachesTheButton) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
-  WhenModal([&](QWidget*) {
+  modals.Then([&](QWidget*) {
     d.suggest->SetFocus();
     ASSERT_TRUE(d.Open());
     QTest::mouseClick(ToWidget(d.okButton->hwnd), Qt::LeftButton);
-  }, false);
+  });
   d.Run();
   EXPECT_TRUE(d.ok);
   EXPECT_FALSE(NativeSuggest::IsHookInstalled());
 }
 
 TEST(Suggest, TabStaysInTheEditWhileTheListIsOpen) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
-  WhenModal([&](QWidget*) {
+  modals.ThenCancel([&](QWidget*) {
     d.suggest->SetFocus();
     ASSERT_TRUE(d.Open());
     int calls = d.suggestCalls;
@@ -248,9 +248,9 @@ TEST(Suggest, TabStaysInTheEditWhileTheListIsOpen) {
 }
 
 TEST(Suggest, FocusLeavingTheEditClosesTheList) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
-  WhenModal([&](QWidget*) {
+  modals.ThenCancel([&](QWidget*) {
     d.suggest->SetFocus();
     ASSERT_TRUE(d.Open());
     d.name->SetFocus();
@@ -261,10 +261,10 @@ TEST(Suggest, FocusLeavingTheEditClosesTheList) {
 }
 
 TEST(Suggest, ScrollBarShowsOnlyWhenTheEntriesDoNotFit) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
   bool barWithFew = true, barWithMany = false;
-  WhenModal([&](QWidget*) {
+  modals.ThenCancel([&](QWidget*) {
     d.suggest->SetFocus();
     QApplication::processEvents();
     barWithFew = d.List()->verticalScrollBar()->isVisible();
@@ -280,12 +280,12 @@ TEST(Suggest, ScrollBarShowsOnlyWhenTheEntriesDoNotFit) {
 }
 
 TEST(Suggest, ScrollBarAndWheelScrollTheListWithoutClosingIt) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
   d.entries.clear();
   for (int i = 0; i < 40; ++i)
     d.entries.push_back("wert" + std::to_string(i));
-  WhenModal([&](QWidget*) {
+  modals.ThenCancel([&](QWidget*) {
     d.suggest->SetFocus();
     ASSERT_TRUE(d.Open());
     QApplication::processEvents(); // lets the list lay out its new entries
@@ -307,13 +307,13 @@ TEST(Suggest, ScrollBarAndWheelScrollTheListWithoutClosingIt) {
 }
 
 TEST(Suggest, DialogEndingWithTheListOpenLeavesNoWatchBehind) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
-  WhenModal([&](QWidget*) {
+  modals.Then([&](QWidget*) {
     d.suggest->SetFocus();
     ASSERT_TRUE(NativeSuggest::IsHookInstalled());
     d.self->EndDialog();
-  }, false);
+  });
   d.Run();
   EXPECT_FALSE(NativeSuggest::IsHookInstalled());
   EXPECT_EQ(NativeSuggest::currentHookNativeSuggest, nullptr);
@@ -321,11 +321,11 @@ TEST(Suggest, DialogEndingWithTheListOpenLeavesNoWatchBehind) {
 }
 
 TEST(Suggest, TypingStopsWhenTheTextFillsTheEdit) {
-  Watchdog watchdog;
+  ModalDriver modals;
   SuggestDialog d;
   std::string text;
   int textWidth = 0;
-  WhenModal([&](QWidget*) {
+  modals.ThenCancel([&](QWidget*) {
     d.suggest->SetFocus();
     Type(std::string(120, 'W').c_str());
     text = d.suggest->GetText();

@@ -1,17 +1,15 @@
 // Text through Drawing: alignment in the box, wrapping, clipping and fonts.
-#include "toolkit/gui/RenderTestUtil.h"
+#include "support/Images.h"
 #include "toolkit/TextLayouts.h"
 
 #include <QFontInfo>
 #include <gtest/gtest.h>
 
-using namespace RenderTest;
-
 namespace {
 
 QImage RenderText(const std::string& text, QRectF box, int align, const Font& font = Stock::GuiFont,
                   double scale = 1) {
-  return Render(300, 200, [&](Drawing& drawing) {
+  return Paint(300, 200, [&](Drawing& drawing) {
     drawing.TranslateAndScale(0, 0, scale);
     drawing.PrintText(box.x(), box.y(), box.width(), box.height(), text, font, Stock::Black,
                       static_cast<Drawing::Align>(align));
@@ -149,7 +147,7 @@ TEST(DrawingText, KeptLayoutsDrawExactlyWhatDrawTextDraws) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.text) + " at " + std::to_string(scale));
       QImage reference(300, 200, QImage::Format_ARGB32);
-      reference.fill(Background);
+      reference.fill(Paper);
       {
         QPainter p(&reference);
         p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
@@ -166,7 +164,7 @@ TEST(DrawingText, KeptLayoutsDrawExactlyWhatDrawTextDraws) {
         p.drawText(c.box, QString::fromUtf8(c.text), option);
       }
       for (int pass = 0; pass < 2; ++pass) {
-        QImage drawn = Render(300, 200, [&](Drawing& drawing) {
+        QImage drawn = Paint(300, 200, [&](Drawing& drawing) {
           drawing.TranslateAndScale(3.5, 1.25, scale);
           drawing.PrintText(c.box.x(), c.box.y(), c.box.width(), c.box.height(), c.text, Stock::GuiFont,
                             Color(colour), c.align);
@@ -180,7 +178,7 @@ TEST(DrawingText, KeptLayoutsDrawExactlyWhatDrawTextDraws) {
 
 TEST(DrawingText, KeptLayoutsAreBounded) {
   for (size_t i = 0; i < TextLayouts::Limit + 50; ++i)
-    Render(20, 20, [&](Drawing& drawing) {
+    Paint(20, 20, [&](Drawing& drawing) {
       drawing.PrintText(0, 0, 20, 20, "Text " + std::to_string(i), Stock::GuiFont, Stock::Black,
                         Drawing::AlignTopLeft);
     });

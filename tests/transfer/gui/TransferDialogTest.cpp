@@ -7,14 +7,13 @@
 #include "BoardPeers.h"
 #include "UploadHarness.h"
 #include "compiler/Program.h"
+#include "support/Dialogs.h"
 #include "toolkit/QtWindow.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <atomic>
 
@@ -26,46 +25,10 @@ QString LabelText(QWidget* dialog) {
   return label ? label->text() : QString();
 }
 
-// Drives the modal dialog from the event loop: every few milliseconds the
-// current step looks at the active modal window and says whether it is
-// done. The watchdog closes whatever is still open after a generous time, so
-// a failure cannot hang the run.
-class DialogDriver {
-public:
-  using Step = std::function<bool(QWidget* dialog)>;
-  explicit DialogDriver(std::vector<Step> steps) : steps(std::move(steps)) {
-    clock.start();
-    QObject::connect(&timer, &QTimer::timeout, [this] { Tick(); });
-    timer.start(5);
-  }
-  // Looks once more (the dialog may have closed since the last tick) and
-  // tells whether every step is done.
-  bool Finished() {
-    Tick();
-    return next == steps.size();
-  }
-  size_t StepsDone() const { return next; }
-
-private:
-  void Tick() {
-    QWidget* dialog = QApplication::activeModalWidget();
-    while (next < steps.size() && steps[next](dialog)) ++next;
-    if (clock.elapsed() > 20000 && dialog) {
-      ADD_FAILURE() << "watchdog closed the dialog at step " << next;
-      QTest::keyClick(dialog, Qt::Key_Escape);
-      if (QApplication::activeModalWidget() == dialog) dialog->close();
-    }
-  }
-  std::vector<Step> steps;
-  size_t next = 0;
-  QTimer timer;
-  QElapsedTimer clock;
-};
-
-DialogDriver::Step LabelShows(const char* text) {
+ModalDriver::Condition LabelShows(const char* text) {
   return [text](QWidget* dialog) { return dialog && LabelText(dialog) == QString::fromUtf8(text); };
 }
-DialogDriver::Step Closed() {
+ModalDriver::Condition Closed() {
   return [](QWidget* dialog) { return dialog == nullptr; };
 }
 
@@ -87,8 +50,9 @@ TEST(TransferDialog, ShowsEachStepAndClosesByItselfWhenTheUploadIsDone) {
   QWidget* owner = nullptr;
   QRect window, buttonBox, labelBox;
   QString title, buttonText;
-  DialogDriver driver({
-      [&](QWidget* dialog) {
+  ModalDriver driver(20000);
+  driver
+      .Until([&](QWidget* dialog) {
         // Before the first tick: the text of the code generation.
         if (!dialog) return false;
         window = dialog->geometry();
@@ -102,15 +66,14 @@ TEST(TransferDialog, ShowsEachStepAndClosesByItselfWhenTheUploadIsDone) {
         if (LabelOf(dialog)) labelBox = LabelOf(dialog)->geometry();
         EXPECT_EQ(LabelText(dialog).toStdString(), "Erzeuge Code");
         return true;
-      },
-      LabelShows("Bitte führe einen Reset durch"),
-      [&](QWidget*) {
+      })
+      .Until(LabelShows("Bitte führe einen Reset durch"))
+      .Until([&](QWidget*) {
         board.reset = true;
         return true;
-      },
-      LabelShows("Sende Programm"),
-      Closed(),
-  });
+      })
+      .Until(LabelShows("Sende Programm"))
+      .Until(Closed());
   Greeting chart;
   auto transfer = RunTransfer(chart.project, FromWidget(&mainWindow));
   board.peer.Stop();
@@ -141,25 +104,25 @@ TEST(TransferDialog, LabelFollowsTheStateAndDoneEndsTheDialog) {
       return true;
     };
   };
-  DialogDriver driver({
-      [&](QWidget* dialog) { return dialog && current; },
-      setState(TransferCompiling),
-      LabelShows("Kompiliere Code"),
-      setState(TransferSending),
-      LabelShows("Sende Programm"),
-      setState(TransferWaitingForReset),
-      LabelShows("Bitte führe einen Reset durch"),
-      setState(TransferGenerating),
-      LabelShows("Erzeuge Code"),
-      setState(17),
-      [&, ticks = 0](QWidget* dialog) mutable {
+  ModalDriver driver(20000);
+  driver
+      .Until([&](QWidget* dialog) { return dialog && current; })
+      .Until(setState(TransferCompiling))
+      .Until(LabelShows("Kompiliere Code"))
+      .Until(setState(TransferSending))
+      .Until(LabelShows("Sende Programm"))
+      .Until(setState(TransferWaitingForReset))
+      .Until(LabelShows("Bitte führe einen Reset durch"))
+      .Until(setState(TransferGenerating))
+      .Until(LabelShows("Erzeuge Code"))
+      .Until(setState(17))
+      .Until([&, ticks = 0](QWidget* dialog) mutable {
         // Several ticks later the label still has the last known text.
         EXPECT_EQ(LabelText(dialog).toStdString(), "Erzeuge Code");
         return ++ticks == 60;
-      },
-      setState(TransferDone),
-      Closed(),
-  });
+      })
+      .Until(setState(TransferDone))
+      .Until(Closed());
   ProgressScript progress([&](Transfer* transfer) {
     if (!progress.AwaitState(transfer, TransferDone)) return;
     current = transfer;
@@ -197,14 +160,14 @@ TEST(TransferDialog, AbbrechenEscapeAndClosingStopTheUploadWaitingForTheReset) {
     GatedBoard board;
     SettingsGuard settings("Corbelo", board.peer.Port());
     bool dialogOk = !c.ok, cancelledByDialog = false;
-    DialogDriver driver({
-        LabelShows("Bitte führe einen Reset durch"),
-        [&](QWidget* dialog) {
+    ModalDriver driver(20000);
+    driver
+        .Until(LabelShows("Bitte führe einen Reset durch"))
+        .Until([&](QWidget* dialog) {
           c.end(dialog);
           return true;
-        },
-        Closed(),
-    });
+        })
+        .Until(Closed());
     ProgressScript progress([&](Transfer* transfer) {
       TransferDialog dialog(nullptr, transfer);
       dialogOk = dialog.ok;

@@ -16,6 +16,7 @@
 #include <string>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,10 +59,11 @@ inline bool WriteText(const char* path, const std::string& text) {
   return ok;
 }
 
-// In a child: a tmpfs of the given size ("64k") on the folder, in a mount
-// namespace of the child's own (inside a user namespace when not root).
-// False where the system allows neither.
+// In a child: a tmpfs of the given size ("64k") on the folder, made where
+// missing, in a mount namespace of the child's own (inside a user namespace
+// when not root). False where the system allows neither.
 inline bool MountSmallFileSystem(const std::string& folder, const char* size) {
+  ::mkdir(folder.c_str(), 0755);
   if (::geteuid() != 0) {
     std::string uid = std::to_string(::geteuid()), gid = std::to_string(::getegid());
     if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
