@@ -66,7 +66,23 @@ bool Font::HasFamily() const {
 }
 
 QFont ToQFont(const Font& font) {
-  return MakeFont(QString::fromStdString(font.family), font.HasFamily(), font.size, font.bold, font.italic);
+  // Nearly every text of a frame is in the same font: keep the last one made.
+  struct Made {
+    std::string family;
+    int size = 0;
+    bool bold = false, italic = false, known = false;
+    QFont font;
+  };
+  static Made* last = nullptr;  // never destroyed: a QFont must not outlive the application's fonts
+  const bool known = font.HasFamily();
+  if (!last || last->family != font.family || last->size != font.size || last->bold != font.bold ||
+      last->italic != font.italic || last->known != known) {
+    QFont made = MakeFont(QString::fromStdString(font.family), known, font.size, font.bold, font.italic);
+    if (!last)
+      last = new Made;
+    *last = Made{font.family, font.size, font.bold, font.italic, known, made};
+  }
+  return last->font;
 }
 
 namespace Stock {
@@ -309,16 +325,23 @@ void Drawing::PrintText(double x, double y, double w, double h, const std::strin
   QTextOption option(alignment);
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   QPainter* p = painter->painter;
-  p->save();
+  // Every other drawing call passes its own pen and sets no clip, so only a
+  // clip that was there before needs the painter's whole state saved.
+  const bool clipped = p->hasClipping();
+  if (clipped)
+    p->save();
   const QRectF box(x, y, w, h);
   const QString qtext = QString::fromUtf8(text.data(), qsizetype(text.size()));
   const QFont qfont = ToQFont(font);
   p->setPen(ToQColor(color));
-  p->setClipRect(box, Qt::IntersectClip);
+  p->setClipRect(box, clipped ? Qt::IntersectClip : Qt::ReplaceClip);
   // Laid out once, drawn at every repaint.
   if (!TextLayouts::Draw(p, box, qtext, qfont, option)) {
     p->setFont(qfont);
     p->drawText(box, qtext, option);
   }
-  p->restore();
+  if (clipped)
+    p->restore();
+  else
+    p->setClipping(false);
 }

@@ -111,8 +111,11 @@ private:
 };
 
 Cache& TheCache() {
-  static Cache cache;
-  return cache;
+  // Never destroyed: the application's post routine empties it, and that
+  // routine may run after static objects made later than the application
+  // are gone.
+  static Cache* cache = new Cache;
+  return *cache;
 }
 
 Cache::Cache() {

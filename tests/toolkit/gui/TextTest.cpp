@@ -184,3 +184,33 @@ TEST(DrawingText, KeptLayoutsAreBounded) {
     });
   EXPECT_EQ(TextLayouts::Count(), TextLayouts::Limit);
 }
+
+// A text clips only itself: the drawing after it is unclipped again, and a
+// clip the caller's painter had before still holds afterwards.
+TEST(DrawingText, ClipOfATextEndsWithTheText) {
+  auto paintAfterText = [](QPainter& painter) {
+    QtDrawing drawing(painter);
+    drawing.PrintText(110, 10, 60, 20, "Ende Ende", Stock::GuiFont, Stock::Black, Drawing::AlignTopLeft);
+    drawing.FillRect(100, 100, 50, 50, Stock::Crimson);
+  };
+  QImage open(200, 200, QImage::Format_ARGB32);
+  open.fill(Paper);
+  {
+    QPainter painter(&open);
+    paintAfterText(painter);
+  }
+  EXPECT_EQ(Rgb(open, 120, 120), Rgb(Stock::Crimson));
+  EXPECT_GT(InkBox(open.copy(0, 0, 200, 40)).right(), 135);
+
+  QImage clipped(200, 200, QImage::Format_ARGB32);
+  clipped.fill(Paper);
+  {
+    QPainter painter(&clipped);
+    painter.setClipRect(QRect(0, 0, 130, 200));
+    paintAfterText(painter);
+  }
+  EXPECT_EQ(Rgb(clipped, 120, 120), Rgb(Stock::Crimson));
+  EXPECT_EQ(Rgb(clipped, 140, 120), Paper & 0xFFFFFF);
+  EXPECT_FALSE(InkBox(clipped.copy(0, 0, 200, 40)).isEmpty());
+  EXPECT_LT(InkBox(clipped.copy(0, 0, 200, 40)).right(), 130);
+}
