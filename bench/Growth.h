@@ -19,6 +19,15 @@ double Seconds(Work&& work) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
 }
 
+// Pushes what the caches hold out to memory, so that a small case just built
+// does not run from the cache while a large one cannot: a user's edit meets
+// a chart made long before.
+inline void EvictCaches() {
+  static std::vector<char> sweep(64 << 20);
+  for (size_t i = 0; i < sweep.size(); i += 64) sweep[i]++;
+  benchmark::DoNotOptimize(sweep.data());
+}
+
 inline double Median(std::vector<double> values) {
   if (values.empty()) return 0;
   std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());

@@ -88,6 +88,7 @@ void BM_DeleteSubGrowth(benchmark::State& state) {
     Project project;
     project.AddChart();
     Sub* sub = FillSub(project, items);
+    bench::EvictCaches();
     return bench::Seconds([&] { project.DeleteChart(sub); });
   };
   bench::Growth growth("5k", "50k");
