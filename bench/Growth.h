@@ -38,7 +38,8 @@ inline double Median(std::vector<double> values) {
 // UseManualTime). Report() sets ms_<small>, ms_<large> and ratio.
 class Growth {
 public:
-  Growth(std::string smallName, std::string largeName) : smallName(std::move(smallName)), largeName(std::move(largeName)) {}
+  Growth(std::string smallName, std::string largeName)
+      : smallName(std::move(smallName)), largeName(std::move(largeName)) {}
 
   void Add(benchmark::State& state, double smallSeconds, double largeSeconds) {
     small.push_back(smallSeconds);
@@ -58,4 +59,4 @@ private:
   std::vector<double> small, large;
 };
 
-} // namespace bench
+}  // namespace bench

@@ -65,9 +65,8 @@ void BM_CompileAndLink(benchmark::State& state) {
   state.SetComplexityN(blocks);
   state.counters["blocks"] = blocks;
   state.counters["image_bytes"] = static_cast<double>(imageSize);
-  state.counters["time_per_block"] =
-      benchmark::Counter(static_cast<double>(blocks), benchmark::Counter::kIsIterationInvariantRate |
-                                                          benchmark::Counter::kInvert);
+  state.counters["time_per_block"] = benchmark::Counter(
+      static_cast<double>(blocks), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_CompileAndLink)->Arg(1000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity();
 
@@ -94,4 +93,4 @@ void BM_CompileGrowth(benchmark::State& state) {
 }
 BENCHMARK(BM_CompileGrowth)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3);
 
-} // namespace
+}  // namespace

@@ -24,11 +24,15 @@ void FillProgram(Compiler::Program& program) {
   for (int i = 0; program.deferredInstructions.size() < static_cast<size_t>(DeferredCount); ++i) {
     std::string variable = "var" + std::to_string(i % 64);
     switch (i % 3) {
-      case 0: program.DeferLDS(24, {variable, 0}); break;
-      case 1: program.DeferSTS({variable, 1}, 25); break;
-      default:
-        program.DeferCodeAddressToZ("print_number");
-        program.Emit(Compiler::ICALL());
+    case 0:
+      program.DeferLDS(24, {variable, 0});
+      break;
+    case 1:
+      program.DeferSTS({variable, 1}, 25);
+      break;
+    default:
+      program.DeferCodeAddressToZ("print_number");
+      program.Emit(Compiler::ICALL());
     }
   }
 }

@@ -39,7 +39,9 @@ Sub* FillSub(Project& project, int items) {
   for (int i = 0; static_cast<int>(sub->canvas.count) < items; i++) {
     int x = (i % 100) * 200, y = (i / 100) * 120;
     switch (i % 6) {
-    case 0: new EndBlock(sub, x, y); break;
+    case 0:
+      new EndBlock(sub, x, y);
+      break;
     case 1: {
       auto* a = new Assignment(sub, x, y);
       a->assignment = ParsedAssignment(project.variables, "var1 = var2 + " + std::to_string(i % 50));
@@ -50,8 +52,12 @@ Sub* FillSub(Project& project, int items) {
       test->compare = ParsedCompare(project.variables, "var1 < " + std::to_string(i % 20));
       break;
     }
-    case 3: new CallSub(sub, x, y); break;
-    case 4: new Comment(sub, x, y); break;
+    case 3:
+      new CallSub(sub, x, y);
+      break;
+    case 4:
+      new Comment(sub, x, y);
+      break;
     default:
       new Instruction(sub, x, y, &Instruction::InstructionInfos[i % Instruction::InstructionInfosCount]);
     }
@@ -88,4 +94,4 @@ void BM_PaintZoomedOut(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintZoomedOut)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr int Blocks = 5000; // each with one arrow: 10,000 items
+constexpr int Blocks = 5000;  // each with one arrow: 10,000 items
 
 // One sub: the start block, then a column of assignment, instruction and call
 // blocks, every arrow plugged into the next block.
@@ -131,7 +131,7 @@ void BM_LoadProject(benchmark::State& state) {
       state.SkipWithError("load failed");
       break;
     }
-    state.PauseTiming(); // freeing the items is not part of loading
+    state.PauseTiming();  // freeing the items is not part of loading
     loaded.reset();
     state.ResumeTiming();
   }
@@ -212,7 +212,8 @@ void BM_ExpatParse(benchmark::State& state) {
       void* buffer = XML_GetBuffer(parser, 1 << 16);
       size_t got = fread(buffer, 1, 1 << 16, file);
       bool final = got < (1 << 16);
-      if (XML_ParseBuffer(parser, static_cast<int>(got), final) == XML_STATUS_ERROR) state.SkipWithError("parse failed");
+      if (XML_ParseBuffer(parser, static_cast<int>(got), final) == XML_STATUS_ERROR)
+        state.SkipWithError("parse failed");
       if (final) break;
     }
     fclose(file);
@@ -222,4 +223,4 @@ void BM_ExpatParse(benchmark::State& state) {
 }
 BENCHMARK(BM_ExpatParse)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

@@ -35,11 +35,11 @@ bool FlashHolds(OptibootBoard& board, const std::vector<unsigned char>& image) {
 bool RunAvrdude(const std::string& port, const std::vector<unsigned char>& image) {
 #ifdef PELLBURNE_AVRDUDE
   std::string file = "/tmp/pellburne-bench-" + std::to_string(getpid()) + ".bin";
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
-                                               static_cast<std::streamsize>(image.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
   std::string write = "flash:w:" + file + ":r";
-  const char* argv[] = {PELLBURNE_AVRDUDE, "-q", "-q", "-c", "arduino", "-p", "atmega328p", "-P",
-                        port.c_str(), "-b", "115200", "-V", "-U", write.c_str(), nullptr};
+  const char* argv[] = {PELLBURNE_AVRDUDE, "-q", "-q",     "-c", "arduino", "-p",          "atmega328p", "-P",
+                        port.c_str(),      "-b", "115200", "-V", "-U",      write.c_str(), nullptr};
   pid_t pid;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -87,8 +87,8 @@ void BM_Stk500Upload8K(benchmark::State& state) {
   state.counters["ours_s"] = ours;
   state.counters["avrdude_s"] = avrdude;
   state.counters["ratio"] = ours / avrdude;
-  std::printf("STK500, 8 KB to simulated optiboot: ours %.2f s, avrdude %.2f s, ours / avrdude = %.2f\n",
-              ours, avrdude, ours / avrdude);
+  std::printf("STK500, 8 KB to simulated optiboot: ours %.2f s, avrdude %.2f s, ours / avrdude = %.2f\n", ours, avrdude,
+              ours / avrdude);
 }
 BENCHMARK(BM_Stk500Upload8K)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -117,10 +117,11 @@ void BM_BootloaderUpload8K(benchmark::State& state) {
   state.counters["seconds"] = seconds;
   state.counters["line_limit_s"] = lineLimit;
   state.counters["ratio"] = seconds / lineLimit;
-  std::printf("Bootloader protocol, 8 KB (64 blocks) at 19200 baud: %.2f s against the line limit of %.2f s "
-              "(%.2f)\n",
-              seconds, lineLimit, seconds / lineLimit);
+  std::printf(
+      "Bootloader protocol, 8 KB (64 blocks) at 19200 baud: %.2f s against the line limit of %.2f s "
+      "(%.2f)\n",
+      seconds, lineLimit, seconds / lineLimit);
 }
 BENCHMARK(BM_BootloaderUpload8K)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

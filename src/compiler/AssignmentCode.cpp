@@ -32,12 +32,11 @@ struct ConvertedRightSide {
 
 uint16_t IoAddress(const Compiler::Program& program, const std::string& port) {
   auto found = program.board.ioRegisterToAddress->find(port);
-  if (found == program.board.ioRegisterToAddress->end())
-    throw std::runtime_error("Could not find port " + port);
+  if (found == program.board.ioRegisterToAddress->end()) throw std::runtime_error("Could not find port " + port);
   return found->second;
 }
 
-} // namespace
+}  // namespace
 
 void ParsedAssignment::WriteCode(Compiler::Program& program) const {
   const Variable& t = target->aliasTarget ? *target->aliasTarget : *target;

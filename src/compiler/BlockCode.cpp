@@ -45,7 +45,7 @@ const char* const BadConditionMessage =
 // block its else label between them); whatever is scheduled last runs next,
 // which gives the same order as writing the arrows recursively.
 struct WalkStep {
-  ChartItem* item;   // the item to write, or null to define label
+  ChartItem* item;  // the item to write, or null to define label
   std::string label;
 };
 
@@ -55,10 +55,8 @@ void Schedule(Compiler::Program& program, std::initializer_list<WalkStep> steps)
   std::vector<WalkStep> own;
   bool drain = activeWalk == nullptr;
   std::vector<WalkStep>& stack = drain ? own : *activeWalk;
-  for (auto step = std::rbegin(steps); step != std::rend(steps); ++step)
-    stack.push_back(*step);
-  if (!drain)
-    return;
+  for (auto step = std::rbegin(steps); step != std::rend(steps); ++step) stack.push_back(*step);
+  if (!drain) return;
   struct Active {
     explicit Active(std::vector<WalkStep>* walk) { activeWalk = walk; }
     ~Active() { activeWalk = nullptr; }
@@ -77,14 +75,13 @@ void Schedule(Compiler::Program& program, std::initializer_list<WalkStep> steps)
 // kind has, or something other than an arrow in their place.
 BlockConnector* RequireArrow(const ChartItem* block, ChartItem* dependent) {
   auto* arrow = dynamic_cast<BlockConnector*>(dependent);
-  if (!arrow)
-    throw std::runtime_error("A block in sub " + block->sub->name + " lacks its outgoing arrow");
+  if (!arrow) throw std::runtime_error("A block in sub " + block->sub->name + " lacks its outgoing arrow");
   return arrow;
 }
 
 const Variables& VariablesOf(const ChartItem* item) { return item->sub->project->variables; }
 
-} // namespace
+}  // namespace
 
 namespace Compiler {
 
@@ -96,8 +93,7 @@ std::string SubLabel(Program& program, const Sub& sub) {
     for (size_t i = 0; i < subs.size(); ++i) program.subNumbers.emplace(subs[i], i);
   }
   auto found = program.subNumbers.find(&sub);
-  if (found == program.subNumbers.end())
-    throw std::runtime_error("Sub " + sub.name + " is not part of its project");
+  if (found == program.subNumbers.end()) throw std::runtime_error("Sub " + sub.name + " is not part of its project");
   return "@sub" + std::to_string(found->second);
 }
 
@@ -113,16 +109,14 @@ Program::CompareMode CompareModeOf(int compareOperator) {
   return operatorToCompareMode[compareOperator];
 }
 
-} // namespace Compiler
+}  // namespace Compiler
 
 void Project::WriteCode(Compiler::Program& program) {
-  for (Sub* sub : subs)
-    sub->WriteCode(program);
+  for (Sub* sub : subs) sub->WriteCode(program);
 }
 
 void Sub::WriteCode(Compiler::Program& program) {
-  if (!start)
-    throw std::runtime_error("Sub " + name + " has no start block");
+  if (!start) throw std::runtime_error("Sub " + name + " has no start block");
   // The check may stop the walk by an exception; the store must not be left
   // in its walking state, which would keep null slots after later removals.
   const auto compact = canvas.compactOnRemove;
@@ -152,8 +146,7 @@ void ChartItem::WriteCode(Compiler::Program& program) {
 
 void BlockConnector::WriteCode(Compiler::Program& program) {
   ChartItem* end = endItem;
-  if (!end)
-    throw CodeWriteException(this, LooseArrowMessage);
+  if (!end) throw CodeWriteException(this, LooseArrowMessage);
   if (!end->HasConnectionPoint())
     throw std::runtime_error("An arrow in sub " + sub->name + " ends at an item that takes no arrows");
   if (!end->label.empty()) {
@@ -179,8 +172,7 @@ void EndBlock::WriteCode(Compiler::Program& program) { program.Emit(Compiler::RE
 
 void CallSub::WriteCode(Compiler::Program& program) {
   RequireArrow(this, dependent1);
-  if (!target)
-    throw CodeWriteException(this, NoCallTargetMessage);
+  if (!target) throw CodeWriteException(this, NoCallTargetMessage);
   program.DeferCodeAddressToZ(Compiler::UnknownAddress{Compiler::SubLabel(program, *target), 0});
   program.Emit(Compiler::ICALL());
   ChartItem::WriteCode(program);
@@ -188,14 +180,12 @@ void CallSub::WriteCode(Compiler::Program& program) {
 
 void Instruction::WriteCode(Compiler::Program& program) {
   RequireArrow(this, dependent1);
-  if (!info)
-    throw std::runtime_error("An instruction block in sub " + sub->name + " names no instruction");
+  if (!info) throw std::runtime_error("An instruction block in sub " + sub->name + " names no instruction");
   const Variables& variables = VariablesOf(this);
   std::vector<Compiler::ValueExpression> operands;
   for (int i = 0; i < info->argumentCount; ++i) {
     ParsedParameter parameter(variables, arguments[i]);
-    if (!parameter.IsValid(info->arguments[i].typeMask))
-      throw CodeWriteException(this, BadParameterMessage);
+    if (!parameter.IsValid(info->arguments[i].typeMask)) throw CodeWriteException(this, BadParameterMessage);
     switch (parameter.kind) {
     case ParameterKind::StringLiteral:
       operands.push_back(Compiler::ValueExpression::FlashString(parameter.stringValue));
@@ -212,11 +202,9 @@ void Instruction::WriteCode(Compiler::Program& program) {
   if (info->resultMask != 0) {
     // Files saved before the dialog trimmed may hold blanks around the name.
     const std::string resultName = Trim(result);
-    if (resultName.empty())
-      throw CodeWriteException(this, BadParameterMessage);
+    if (resultName.empty()) throw CodeWriteException(this, BadParameterMessage);
     resultLabel = variables.GetAliasDestination(resultName);
-    if (resultLabel.empty())
-      resultLabel = resultName;
+    if (resultLabel.empty()) resultLabel = resultName;
   }
   for (size_t i = 0; i < operands.size(); ++i)
     program.CodifyExpression(operands[i], static_cast<unsigned short>(24 - 2 * i),
@@ -236,8 +224,7 @@ void Assignment::WriteCode(Compiler::Program& program) {
   const RightSide& right = a.rightSide;
   bool accepted = a.target && right.first.valid && (right.op == MathOperator::None || right.second.valid) &&
                   (Variables::GetCastableTypes(a.target->kind) & right.GetType()) != 0;
-  if (!accepted)
-    throw CodeWriteException(this, BadAssignmentMessage);
+  if (!accepted) throw CodeWriteException(this, BadAssignmentMessage);
   a.WriteCode(program);
   ChartItem::WriteCode(program);
 }
@@ -245,12 +232,9 @@ void Assignment::WriteCode(Compiler::Program& program) {
 void IfBlock::WriteCode(Compiler::Program& program) {
   BlockConnector* yes = RequireArrow(this, dependent1);
   BlockConnector* no = RequireArrow(this, dependent2);
-  if (!yes->endItem)
-    throw CodeWriteException(yes, LooseYesMessage);
-  if (!no->endItem)
-    throw CodeWriteException(no, LooseNoMessage);
-  if (!compare.left.valid || !compare.right.valid)
-    throw CodeWriteException(this, BadConditionMessage);
+  if (!yes->endItem) throw CodeWriteException(yes, LooseYesMessage);
+  if (!no->endItem) throw CodeWriteException(no, LooseNoMessage);
+  if (!compare.left.valid || !compare.right.valid) throw CodeWriteException(this, BadConditionMessage);
   std::string elseLabel = program.NewLabel();
   Compiler::ValueExpression right = compare.right.ToValueExpression();
   Compiler::Program::CompareMode mode = Compiler::CompareModeOf(compare.op);

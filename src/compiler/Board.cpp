@@ -5,14 +5,11 @@
 
 namespace {
 
-RuntimeImage ImageOf(const RuntimeImages::Image& image) {
-  return RuntimeImage(image.bytes, image.bytes + image.size);
-}
+RuntimeImage ImageOf(const RuntimeImages::Image& image) { return RuntimeImage(image.bytes, image.bytes + image.size); }
 
 SymbolMap SymbolsOf(const RuntimeImages::Image& image) {
   SymbolMap symbols;
-  for (size_t i = 0; i < image.symbolCount; ++i)
-    symbols.emplace(image.symbols[i].name, image.symbols[i].address);
+  for (size_t i = 0; i < image.symbolCount; ++i) symbols.emplace(image.symbols[i].name, image.symbols[i].address);
   return symbols;
 }
 
@@ -23,9 +20,8 @@ SymbolMap SymbolsOf(const RuntimeImages::Image& image) {
 namespace Arduino {
 namespace {
 const IoRegisterMap ioRegisterToAddress = {
-    {"PINB", 0x03}, {"DDRB", 0x04}, {"PORTB", 0x05},
-    {"PINC", 0x06}, {"DDRC", 0x07}, {"PORTC", 0x08},
-    {"PIND", 0x09}, {"DDRD", 0x0A}, {"PORTD", 0x0B},
+    {"PINB", 0x03},  {"DDRB", 0x04}, {"PORTB", 0x05}, {"PINC", 0x06},  {"DDRC", 0x07},
+    {"PORTC", 0x08}, {"PIND", 0x09}, {"DDRD", 0x0A},  {"PORTD", 0x0B},
 };
 const RuntimeImage Stdlib = ImageOf(RuntimeImages::arduino);
 const SymbolMap StdlibSymbols = SymbolsOf(RuntimeImages::arduino);
@@ -37,8 +33,7 @@ BoardTables Tables() { return {ioRegisterToAddress, Stdlib, StdlibSymbols, 32256
 namespace Corbelo {
 namespace {
 const IoRegisterMap ioRegisterToAddress = {
-    {"PINA", 0x19}, {"DDRA", 0x1A}, {"PORTA", 0x1B},
-    {"PINB", 0x16}, {"DDRB", 0x17}, {"PORTB", 0x18},
+    {"PINA", 0x19}, {"DDRA", 0x1A}, {"PORTA", 0x1B}, {"PINB", 0x16}, {"DDRB", 0x17}, {"PORTB", 0x18},
 };
 const RuntimeImage Stdlib = ImageOf(RuntimeImages::corbelo);
 const SymbolMap StdlibSymbols = SymbolsOf(RuntimeImages::corbelo);
@@ -49,8 +44,7 @@ BoardTables Tables() { return {ioRegisterToAddress, Stdlib, StdlibSymbols, 8192}
 namespace Mandolet {
 namespace {
 const IoRegisterMap ioRegisterToAddress = {
-    {"PINA", 0x19}, {"DDRA", 0x1A}, {"PORTA", 0x1B},
-    {"PINB", 0x16}, {"DDRB", 0x17}, {"PORTB", 0x18},
+    {"PINA", 0x19}, {"DDRA", 0x1A}, {"PORTA", 0x1B}, {"PINB", 0x16}, {"DDRB", 0x17}, {"PORTB", 0x18},
 };
 const RuntimeImage Stdlib = ImageOf(RuntimeImages::mandolet);
 const SymbolMap StdlibSymbols = SymbolsOf(RuntimeImages::mandolet);

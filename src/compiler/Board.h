@@ -35,6 +35,12 @@ struct BoardTables {
   const SymbolMap& stdlibSymbols;
   uint32_t flashSize;  // what the program may fill (an Arduino's bootloader keeps the top 512)
 };
-namespace Mandolet { BoardTables Tables(); }
-namespace Corbelo { BoardTables Tables(); }
-namespace Arduino { BoardTables Tables(); }
+namespace Mandolet {
+BoardTables Tables();
+}
+namespace Corbelo {
+BoardTables Tables();
+}
+namespace Arduino {
+BoardTables Tables();
+}

@@ -8,9 +8,8 @@ namespace Compiler {
 void CheckImageSize(const Program& program) {
   const size_t size = program.binary.code.size();
   if (size > program.board.flashSize)
-    throw CodeWriteException(nullptr, "Das Programm ist zu groß für den Speicher des Boards: " +
-                                          std::to_string(size) + " von " +
-                                          std::to_string(program.board.flashSize) + " Bytes.");
+    throw CodeWriteException(nullptr, "Das Programm ist zu groß für den Speicher des Boards: " + std::to_string(size) +
+                                          " von " + std::to_string(program.board.flashSize) + " Bytes.");
 }
 
 void CompileAndLink(Project& project, Program& program) {
@@ -19,4 +18,4 @@ void CompileAndLink(Project& project, Program& program) {
   CheckImageSize(program);
 }
 
-} // namespace Compiler
+}  // namespace Compiler

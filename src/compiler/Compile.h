@@ -27,4 +27,4 @@ std::string SubLabel(Program& program, const Sub& sub);
 extern const Program::CompareMode operatorToCompareMode[6];
 Program::CompareMode CompareModeOf(int compareOperator);
 
-} // namespace Compiler
+}  // namespace Compiler

@@ -5,7 +5,6 @@
 
 #include <stdexcept>
 
-
 namespace Compiler {
 
 ValueExpression ValueExpression::Literal(uint16_t value) {
@@ -61,8 +60,7 @@ void Program::CodifyExpression(const ValueExpression& e, unsigned short regLo, u
     Emit(EOR(regLo, regLo));
     Emit(EOR(regHi, regHi));
     auto found = board.ioRegisterToAddress->find(e.port);
-    if (found == board.ioRegisterToAddress->end())
-      throw std::runtime_error("Could not find port " + e.port);
+    if (found == board.ioRegisterToAddress->end()) throw std::runtime_error("Could not find port " + e.port);
     Emit(SBIC(found->second, e.bit));
     Emit(INC(regLo));
     return;
@@ -82,11 +80,11 @@ void Program::CodifyExpression(const MathExpression& e) {
     Emit(SUB(24, 22));
     Emit(SBC(25, 23));
     return;
-  case MathOperator::Multiply: // the low 16 bits of the product
+  case MathOperator::Multiply:  // the low 16 bits of the product
     DeferCodeAddressToZ(UnknownAddress{"__mulhi3", 0});
     Emit(ICALL());
     return;
-  case MathOperator::Divide: // signed; the quotient comes back in r22:r23
+  case MathOperator::Divide:  // signed; the quotient comes back in r22:r23
     DeferCodeAddressToZ(UnknownAddress{"__divmodhi4", 0});
     Emit(ICALL());
     Emit(MOV(24, 22));
@@ -121,14 +119,23 @@ void Program::CompareAndBranch(const ValueExpression& left, CompareMode mode, co
   }
   // The branch skips the jump to the target when the comparison holds.
   switch (mode) {
-  case CompareLess: Emit(BRLT(3)); break;
-  case CompareGreaterOrEqual: Emit(BRGE(3)); break;
-  case CompareEqual: Emit(BREQ(3)); break;
-  case CompareNotEqual: Emit(BRNE(3)); break;
-  default: throw std::runtime_error("Yet unsupported CompareMode encountered");
+  case CompareLess:
+    Emit(BRLT(3));
+    break;
+  case CompareGreaterOrEqual:
+    Emit(BRGE(3));
+    break;
+  case CompareEqual:
+    Emit(BREQ(3));
+    break;
+  case CompareNotEqual:
+    Emit(BRNE(3));
+    break;
+  default:
+    throw std::runtime_error("Yet unsupported CompareMode encountered");
   }
   DeferCodeAddressToZ(target);
   Emit(IJMP());
 }
 
-} // namespace Compiler
+}  // namespace Compiler

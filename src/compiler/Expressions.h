@@ -15,11 +15,11 @@ struct ValueExpression {
   enum Kind { ValueLiteral = 0, ValueFlashString = 1, ValueVariable = 2, ValueIoBit = 3 };
 
   int kind = ValueLiteral;
-  uint16_t value = 0;      // ValueLiteral
-  std::string text;        // ValueFlashString
-  UnknownAddress variable; // ValueVariable: the variable's name, offset 0
-  std::string port;        // ValueIoBit: I/O register name, such as PINB
-  uint8_t bit = 0;         // ValueIoBit
+  uint16_t value = 0;       // ValueLiteral
+  std::string text;         // ValueFlashString
+  UnknownAddress variable;  // ValueVariable: the variable's name, offset 0
+  std::string port;         // ValueIoBit: I/O register name, such as PINB
+  uint8_t bit = 0;          // ValueIoBit
 
   static ValueExpression Literal(uint16_t value);
   static ValueExpression FlashString(const std::string& text);
@@ -29,7 +29,7 @@ struct ValueExpression {
 
 struct MathExpression {
   ValueExpression left;
-  int op = 0; // MathOperator index 0 to 5, "+-*/|&"
+  int op = 0;  // MathOperator index 0 to 5, "+-*/|&"
   ValueExpression right;
 };
 
@@ -45,4 +45,4 @@ struct IoBitName {
 };
 IoBitName SplitIoBitName(const std::string& name);
 
-} // namespace Compiler
+}  // namespace Compiler

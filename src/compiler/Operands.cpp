@@ -23,13 +23,12 @@ int LeadingNumber(const std::string& text, const std::string& operandName) {
   }
 }
 
-} // namespace
+}  // namespace
 
 IoBitName SplitIoBitName(const std::string& name) {
   std::vector<std::string> pieces;
   String::Tokenize(name, pieces, '.');
-  if (pieces.size() != 2)
-    throw std::runtime_error("Invalid Pin specified: " + name);
+  if (pieces.size() != 2) throw std::runtime_error("Invalid Pin specified: " + name);
   return IoBitName{pieces[0], static_cast<uint8_t>(LeadingNumber(pieces[1], name))};
 }
 
@@ -43,25 +42,22 @@ ValueExpression OperandValue(const ::Variable& operand) {
     return ValueExpression::IoBit(pin.port, pin.bit);
   }
   case VariableKind::ADC:
-    if (v.name.size() < 3)
-      throw std::runtime_error("Invalid number in operand name " + v.name);
+    if (v.name.size() < 3) throw std::runtime_error("Invalid number in operand name " + v.name);
     return ValueExpression::Literal(static_cast<uint16_t>(LeadingNumber(v.name.substr(3), v.name)));
   default:
     throw std::runtime_error("Unknown variable " + v.name);
   }
 }
 
-} // namespace Compiler
+}  // namespace Compiler
 
 Compiler::ValueExpression RightSideToken::ToValueExpression() const {
-  if (!operand)
-    return Compiler::ValueExpression::Literal(static_cast<uint16_t>(value));
+  if (!operand) return Compiler::ValueExpression::Literal(static_cast<uint16_t>(value));
   return Compiler::OperandValue(*operand);
 }
 
 Compiler::MathExpression RightSide::ToMathExpression() const {
-  if (op == MathOperator::None)
-    throw std::runtime_error("ToMathExpression() called, but item is ValueExpression");
+  if (op == MathOperator::None) throw std::runtime_error("ToMathExpression() called, but item is ValueExpression");
   Compiler::MathExpression e;
   e.op = op;
   // The second operand first: its error is the one reported.

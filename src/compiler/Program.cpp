@@ -42,9 +42,7 @@ void Program::DeferLoadFlashAddress(const UnknownAddress& target, uint16_t regLo
   Defer(std::make_unique<DeferedLoadFlashAddress>(target, regLo, regHi));
 }
 
-void Program::DeferLDS(uint16_t rd, const UnknownAddress& source) {
-  Defer(std::make_unique<DeferedLDS>(source, rd));
-}
+void Program::DeferLDS(uint16_t rd, const UnknownAddress& source) { Defer(std::make_unique<DeferedLDS>(source, rd)); }
 
 void Program::DeferSTS(const UnknownAddress& destination, uint16_t rr) {
   Defer(std::make_unique<DeferedSTS>(destination, rr));

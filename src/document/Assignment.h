@@ -5,7 +5,7 @@
 #include "language/Expressions.h"
 
 class Assignment : public ProgramBlock {
- public:
+public:
   static constexpr int Width = 128;
   static constexpr int Height = 72;
 

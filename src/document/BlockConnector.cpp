@@ -36,8 +36,9 @@ void BlockConnector::DetermineParts() {
   std::vector<ConnectorPart> route;
   if (!toRight) {
     if (h == DirStraight)
-      route = v == DirDown ? std::vector<ConnectorPart>{{DirDown, 0}}
-                           : std::vector<ConnectorPart>{{DirDown, 0}, {DirLeft, 32}, {DirUp, 96}, {DirRight, -32}, {DirDown, 0}};
+      route = v == DirDown
+                  ? std::vector<ConnectorPart>{{DirDown, 0}}
+                  : std::vector<ConnectorPart>{{DirDown, 0}, {DirLeft, 32}, {DirUp, 96}, {DirRight, -32}, {DirDown, 0}};
     else
       route = v == DirDown ? std::vector<ConnectorPart>{{DirDown, 0}, {h, 0}, {DirDown, 0}}
                            : std::vector<ConnectorPart>{{DirDown, 0}, {h, 32}, {DirUp, 0}, {h, -32}, {DirDown, 0}};
@@ -63,8 +64,10 @@ std::vector<RoutePoint> BlockConnector::RoutePoints() const {
   int code = RouteCode();
   int h = code & DirHorizontalMask;
   int v = code & DirVerticalMask;
-  auto countH = std::count_if(parts.begin(), parts.end(), [&](const ConnectorPart& p) { return (p.direction & DirHorizontalMask) == h; });
-  auto countV = std::count_if(parts.begin(), parts.end(), [&](const ConnectorPart& p) { return (p.direction & DirVerticalMask) == v; });
+  auto countH = std::count_if(parts.begin(), parts.end(),
+                              [&](const ConnectorPart& p) { return (p.direction & DirHorizontalMask) == h; });
+  auto countV = std::count_if(parts.begin(), parts.end(),
+                              [&](const ConnectorPart& p) { return (p.direction & DirVerticalMask) == v; });
   std::vector<RoutePoint> points;
   points.reserve(parts.size() + 1);
   RoutePoint p{startX, startY};

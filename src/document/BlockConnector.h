@@ -31,7 +31,7 @@ struct RoutePoint {
 };
 
 class BlockConnector : public ChartItem {
- public:
+public:
   static constexpr int Height = 64;  // length of a new arrow
   static constexpr int Width = 0;
   // Hit band around each part, and the canvas margin around the route.
@@ -81,7 +81,7 @@ class BlockConnector : public ChartItem {
   // second loading pass does.
   void AttachEndItem(ChartItem* item);
 
- private:
+private:
   void Unplug();
   void Reroute();
 };

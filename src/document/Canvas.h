@@ -6,16 +6,16 @@
 // once and knows its slot there, so removing it needs no search.
 
 struct CanvasItemS {
-  int x, y;     // top-left corner, world units
-  int w, h;     // size, world units
-  void* data;   // the owner
+  int x, y;           // top-left corner, world units
+  int w, h;           // size, world units
+  void* data;         // the owner
   unsigned slot = 0;  // index in the store's array, kept by the store
 };
 
 struct CanvasS {
   CanvasItemS** items;
-  unsigned count;       // slots in use (null slots included while a walk runs)
-  unsigned freeSlots;   // allocated slots behind count
+  unsigned count;      // slots in use (null slots included while a walk runs)
+  unsigned freeSlots;  // allocated slots behind count
   int viewWidth, viewHeight;
   double originX, originY;
   double viewWorldWidth, viewWorldHeight;

@@ -38,13 +38,9 @@ bool ChartItem::HasConnectionPoint() { return false; }
 
 CanvasS* ChartItem::Canvas() const { return &sub->canvas; }
 
-void ChartItem::WidenExtent() {
-  CanvasWidenExtent(Canvas(), canvasItem.x, canvasItem.y, canvasItem.w, canvasItem.h);
-}
+void ChartItem::WidenExtent() { CanvasWidenExtent(Canvas(), canvasItem.x, canvasItem.y, canvasItem.w, canvasItem.h); }
 
-ProgramBlock::ProgramBlock(Sub* sub, int x, int y, int w, int h) : ChartItem(sub, x, y, w, h) {
-  dependent = false;
-}
+ProgramBlock::ProgramBlock(Sub* sub, int x, int y, int w, int h) : ChartItem(sub, x, y, w, h) { dependent = false; }
 
 ProgramBlock::ProgramBlock(Sub* sub, int w, int h) : ChartItem(sub, w, h) { dependent = false; }
 

@@ -31,15 +31,15 @@ class Program;
 }
 
 class ChartItem {
- public:
+public:
   Sub* sub;
   CanvasItemS canvasItem;
   ChartItem* dependent1 = nullptr;  // first outgoing arrow (an if block's yes exit)
   ChartItem* dependent2 = nullptr;  // second outgoing arrow (an if block's no exit)
   bool dependent = false;           // owned by another item: never deleted or saved on its own
   std::vector<BlockConnector*> incomingConnectors;
-  int id = 0;                       // number within the sub, given before saving
-  std::string label;                // code label, given during code generation
+  int id = 0;         // number within the sub, given before saving
+  std::string label;  // code label, given during code generation
 
   ChartItem(Sub* sub, int x, int y, int w, int h);
   ChartItem(Sub* sub, int w, int h);
@@ -71,7 +71,7 @@ class ChartItem {
   // The item that owns a canvas entry.
   static ChartItem* FromCanvas(CanvasItemS* entry) { return static_cast<ChartItem*>(entry->data); }
 
- protected:
+protected:
   // Reads one outgoing arrow from DependendItems.
   ChartItem* ReadDependent(XMLReader* reader, SubFixups* fixups, ItemIds* ids);
   CanvasS* Canvas() const;
@@ -85,7 +85,7 @@ class ChartItem {
 
 // Base of the blocks that take part in the program flow.
 class ProgramBlock : public ChartItem {
- public:
+public:
   ProgramBlock(Sub* sub, int x, int y, int w, int h);
   ProgramBlock(Sub* sub, int w, int h);
 

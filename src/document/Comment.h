@@ -6,7 +6,7 @@
 #include "document/ChartItem.h"
 
 class Comment : public ChartItem {
- public:
+public:
   static constexpr int Width = 128;
   static constexpr int Height = 80;
 

@@ -5,7 +5,7 @@
 #include "language/Expressions.h"
 
 class IfBlock : public ProgramBlock {
- public:
+public:
   static constexpr int Width = 160;
   static constexpr int Height = 96;
 

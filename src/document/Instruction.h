@@ -19,11 +19,11 @@ struct InstructionInfo {
 };
 
 class Instruction : public ProgramBlock {
- public:
+public:
   static constexpr int Width = 160;
   static constexpr int Height = 72;
-  static constexpr int ShiftValue = 10;     // slant of the hit test, in units
-  static constexpr double Shift = 0.15;     // slant of the drawn shape, as a fraction of the width
+  static constexpr int ShiftValue = 10;  // slant of the hit test, in units
+  static constexpr double Shift = 0.15;  // slant of the drawn shape, as a fraction of the width
 
   static constexpr int InstructionInfosCount = 13;
   static const InstructionInfo InstructionInfos[InstructionInfosCount];

@@ -4,7 +4,7 @@
 #include "document/ChartItem.h"
 
 class StartBlock : public ProgramBlock {
- public:
+public:
   static constexpr int Width = 128;
   static constexpr int Height = 72;
   static constexpr int CornerRadius = 18;
@@ -24,7 +24,7 @@ class StartBlock : public ProgramBlock {
 };
 
 class EndBlock : public ProgramBlock {
- public:
+public:
   static constexpr int Width = 128;
   static constexpr int Height = 72;
   static constexpr int CornerRadius = 18;
@@ -43,7 +43,7 @@ class EndBlock : public ProgramBlock {
 };
 
 class CallSub : public ProgramBlock {
- public:
+public:
   static constexpr int Width = 128;
   static constexpr int Height = 72;
 

@@ -28,6 +28,5 @@ void Project::DeleteChart(Sub* sub) {
 }
 
 bool Project::HasSubNamed(const std::string& name, const Sub* except) const {
-  return std::any_of(subs.begin(), subs.end(),
-                     [&](const Sub* sub) { return sub != except && sub->name == name; });
+  return std::any_of(subs.begin(), subs.end(), [&](const Sub* sub) { return sub != except && sub->name == name; });
 }

@@ -13,7 +13,7 @@ class Program;
 }
 
 class Project {
- public:
+public:
   std::vector<Sub*> subs;  // owning, in project order
   Variables variables;     // built from the settings
   std::string fileName;

@@ -39,7 +39,7 @@ void ReadCoordinate(XMLReader* reader, const char* name, int* out) {
   if (*out > CoordinateLimit || *out < -CoordinateLimit) throw XMLReaderException{FarOff};
 }
 
-} // namespace
+}  // namespace
 
 // ---- Project -------------------------------------------------------------
 
@@ -134,7 +134,9 @@ void Sub::ReadXML(XMLReader* reader, SubFixups* fixups) {
     CanvasS* canvas;
     std::vector<std::unique_ptr<ChartItem>> items;
     // Many of them leave the store in one pass.
-    ~Strays() { CanvasHoldCompaction(canvas, [this] { items.clear(); }); }
+    ~Strays() {
+      CanvasHoldCompaction(canvas, [this] { items.clear(); });
+    }
   } strays{&canvas, {}};
   reader->OpenTag("Sub");
   reader->TextTag("Name", &name);
@@ -157,15 +159,24 @@ ChartItem* Sub::CreateFromXMLChild(XMLReader* reader, SubFixups* fixups, ItemIds
   const char* kind = reader->CurrentFirstChildName();
   if (!kind) throw XMLReaderException{UnknownElement};
   ChartItem* item;
-  if (!strcmp(kind, "StartBlock")) item = new StartBlock(this);
-  else if (!strcmp(kind, "IfBlock")) item = new IfBlock(this);
-  else if (!strcmp(kind, "Instruction")) item = new Instruction(this);
-  else if (!strcmp(kind, "EndBlock")) item = new EndBlock(this);
-  else if (!strcmp(kind, "CallSub")) item = new CallSub(this);
-  else if (!strcmp(kind, "Assignment")) item = new Assignment(this);
-  else if (!strcmp(kind, "BlockConnector")) item = new BlockConnector(this);
-  else if (!strcmp(kind, "Comment")) item = new Comment(this);
-  else throw XMLReaderException{UnknownElement};
+  if (!strcmp(kind, "StartBlock"))
+    item = new StartBlock(this);
+  else if (!strcmp(kind, "IfBlock"))
+    item = new IfBlock(this);
+  else if (!strcmp(kind, "Instruction"))
+    item = new Instruction(this);
+  else if (!strcmp(kind, "EndBlock"))
+    item = new EndBlock(this);
+  else if (!strcmp(kind, "CallSub"))
+    item = new CallSub(this);
+  else if (!strcmp(kind, "Assignment"))
+    item = new Assignment(this);
+  else if (!strcmp(kind, "BlockConnector"))
+    item = new BlockConnector(this);
+  else if (!strcmp(kind, "Comment"))
+    item = new Comment(this);
+  else
+    throw XMLReaderException{UnknownElement};
   try {
     item->ReadXML(reader, fixups, ids);
   } catch (...) {
@@ -197,7 +208,7 @@ void ChartItem::WriteXML(XMLWriter* writer) {
 void ChartItem::ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) {
   reader->OpenTag("ChartItem");
   reader->TextTag("Id", &id);
-  ids->emplace(id, this); // of several items with one number the first keeps it
+  ids->emplace(id, this);  // of several items with one number the first keeps it
   ReadCoordinate(reader, "X", &canvasItem.x);
   ReadCoordinate(reader, "Y", &canvasItem.y);
   WidenExtent();
@@ -208,7 +219,7 @@ void ChartItem::ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) {
     reader->OpenTag("DependendItems");
     dependent1 = ReadDependent(reader, fixups, ids);
     if (reader->CurrentHasChildren()) dependent2 = ReadDependent(reader, fixups, ids);
-    reader->CloseTag("DependendItems"); // a third child fails here
+    reader->CloseTag("DependendItems");  // a third child fails here
   }
   reader->CloseTag("ChartItem");
 }
@@ -235,7 +246,7 @@ void StartBlock::ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids) {
   reader->OpenTag("StartBlock");
   ChartItem::ReadXML(reader, fixups, ids);
   reader->CloseTag("StartBlock");
-  sub->start = this; // the last one read wins
+  sub->start = this;  // the last one read wins
 }
 
 void EndBlock::WriteXML(XMLWriter* writer) {
@@ -375,7 +386,7 @@ void BlockConnector::ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids)
     for (size_t i = 0; reader->GetCurrentHasChild("MoveBy"); ++i) {
       int moveBy = 0;
       ReadCoordinate(reader, "MoveBy", &moveBy);
-      if (i < parts.size()) parts[i].moveBy = moveBy; // surplus values are dropped
+      if (i < parts.size()) parts[i].moveBy = moveBy;  // surplus values are dropped
     }
     reader->CloseTag("MoveBys");
   }
@@ -386,7 +397,7 @@ void BlockConnector::ReadXML(XMLReader* reader, SubFixups* fixups, ItemIds* ids)
 void BlockConnector::ReadXML(ItemIds* ids) {
   if (savedEndItem == 0) return;
   auto found = ids->find(savedEndItem);
-  if (found == ids->end()) return; // an unknown number leaves the arrow loose
+  if (found == ids->end()) return;  // an unknown number leaves the arrow loose
   if (!found->second->HasConnectionPoint()) throw XMLReaderException{EndWithoutConnection};
   AttachEndItem(found->second);
 }

@@ -20,8 +20,7 @@ Sub::Sub(Project* project) : project(project), start(nullptr), errorItem(nullptr
   // Call blocks find their sub by name in the file: after a deletion the
   // count of subs may be taken already, so the next free number is used.
   size_t number = project->subs.size();
-  while (project->HasSubNamed("Funktion" + std::to_string(number)))
-    ++number;
+  while (project->HasSubNamed("Funktion" + std::to_string(number))) ++number;
   name = "Funktion" + std::to_string(number);
 }
 

@@ -16,13 +16,13 @@ class Program;
 }
 
 class Sub {
- public:
+public:
   // First member: the canvas walks hand a CanvasS* back, which is this sub.
   CanvasS canvas;
   Project* project;
-  StartBlock* start;                 // one of the items, owned through the canvas
+  StartBlock* start;                  // one of the items, owned through the canvas
   std::vector<ChartItem*> selection;  // not owning
-  ChartItem* errorItem;              // not owning; null = none
+  ChartItem* errorItem;               // not owning; null = none
   std::string name;
 
   // Placing a new chart: a start block with its arrow, named after the

@@ -19,7 +19,7 @@ const PlainList PlainLists[] = {
     {"ADCs", "ADC", VariableKind::ADC},
 };
 
-} // namespace
+}  // namespace
 
 void Variables::Write(XMLWriter* writer) const {
   for (const PlainList& list : PlainLists) {

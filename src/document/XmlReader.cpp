@@ -18,8 +18,7 @@ const char* const NoElement = "Konnte kein schließendes Tag für das geöffnete
 const char* const NoLeaf = "Konnte Tag für das Texttag nicht finden";
 const char* const BadNumber = "Ungültige Zahl im Text-Tag";
 const char* const LeafWithChildren = "Texttag mit Kindelementen";
-const char* const ChildrenLeft =
-    "Ein Tag wurde geschlossen, obwohl nicht alle Kindelemente eingelesen wurden";
+const char* const ChildrenLeft = "Ein Tag wurde geschlossen, obwohl nicht alle Kindelemente eingelesen wurden";
 const char* const NotAChild = "";
 
 // Lists at least this long get a per-name index on their first search.
@@ -43,7 +42,7 @@ size_t JoinCrLf(char* bytes, size_t length) {
   return out;
 }
 
-} // namespace
+}  // namespace
 
 XMLNode* XMLNode::Find(std::string_view childName) {
   if (!firstChild) return nullptr;
@@ -68,18 +67,24 @@ XMLNode* XMLNode::Find(std::string_view childName) {
 void XMLNode::Append(XMLNode* child) {
   child->parent = this;
   child->previous = lastChild;
-  if (lastChild) lastChild->next = child;
-  else firstChild = child;
+  if (lastChild)
+    lastChild->next = child;
+  else
+    firstChild = child;
   lastChild = child;
   ++childCount;
   ++liveCount;
 }
 
 void XMLNode::Remove(XMLNode* child) {
-  if (child->previous) child->previous->next = child->next;
-  else firstChild = child->next;
-  if (child->next) child->next->previous = child->previous;
-  else lastChild = child->previous;
+  if (child->previous)
+    child->previous->next = child->next;
+  else
+    firstChild = child->next;
+  if (child->next)
+    child->next->previous = child->previous;
+  else
+    lastChild = child->previous;
   child->previous = child->next = nullptr;
   child->removed = true;
   --liveCount;
@@ -133,9 +138,7 @@ XMLReader::XMLReader(const std::string& path) {
   stack.push_back(root);
 }
 
-XMLReader::~XMLReader() {
-  current = nullptr;
-}
+XMLReader::~XMLReader() { current = nullptr; }
 
 void XMLReader::StartHandler(void* data, const char* name, const char**) {
   auto* r = static_cast<XMLReader*>(data);
@@ -155,7 +158,7 @@ void XMLReader::StartHandler(void* data, const char* name, const char**) {
 
 void XMLReader::EndHandler(void* data, const char*) {
   auto* r = static_cast<XMLReader*>(data);
-  if (r->stack.empty()) return; // only after a failed start
+  if (r->stack.empty()) return;  // only after a failed start
   r->current = r->stack.back();
   r->stack.pop_back();
 }
@@ -209,15 +212,12 @@ void XMLReader::CloseTag(const char*) {
   XMLNode* parent = stack.back();
   stack.pop_back();
   current = parent;
-  if (closed->parent != parent || closed->removed)
-    throw XMLReaderException{NotAChild};
+  if (closed->parent != parent || closed->removed) throw XMLReaderException{NotAChild};
   if (closed->HasChildren()) throw XMLReaderException{ChildrenLeft};
   parent->Remove(closed);
 }
 
-bool XMLReader::GetCurrentHasChild(const char* name) {
-  return current->Find(name) != nullptr;
-}
+bool XMLReader::GetCurrentHasChild(const char* name) { return current->Find(name) != nullptr; }
 
 const char* XMLReader::CurrentFirstChildName() const {
   XMLNode* first = current ? current->FirstChild() : nullptr;

@@ -26,9 +26,9 @@ struct XMLNode {
   XMLNode* lastChild = nullptr;
   XMLNode* previous = nullptr;
   XMLNode* next = nullptr;
-  size_t childCount = 0; // child elements the file gave, read or not
-  size_t liveCount = 0;  // those not yet read
-  bool removed = false;  // read and taken out of its parent
+  size_t childCount = 0;  // child elements the file gave, read or not
+  size_t liveCount = 0;   // those not yet read
+  bool removed = false;   // read and taken out of its parent
 
   bool HasChildren() const { return liveCount != 0; }
   // The first child not yet read; null when there is none.
@@ -88,6 +88,6 @@ private:
   static constexpr size_t NodesPerBlock = 1024;
   std::vector<std::unique_ptr<XMLNode[]>> blocks;
   size_t usedInBlock = NodesPerBlock;
-  void* parsing = nullptr; // the expat parser while the constructor runs
+  void* parsing = nullptr;  // the expat parser while the constructor runs
   bool outOfMemory = false;
 };

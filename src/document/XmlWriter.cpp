@@ -13,10 +13,17 @@ size_t XmlCharLength(const unsigned char* text, size_t i, size_t size) {
   if (c < 0x80) return (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') ? 1 : 0;
   size_t length;
   unsigned long code;
-  if (c >= 0xC2 && c <= 0xDF) { length = 2; code = c & 0x1F; }
-  else if (c >= 0xE0 && c <= 0xEF) { length = 3; code = c & 0x0F; }
-  else if (c >= 0xF0 && c <= 0xF4) { length = 4; code = c & 0x07; }
-  else return 0;
+  if (c >= 0xC2 && c <= 0xDF) {
+    length = 2;
+    code = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    length = 3;
+    code = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    length = 4;
+    code = c & 0x07;
+  } else
+    return 0;
   if (i + length > size) return 0;
   for (size_t k = 1; k < length; ++k) {
     unsigned char d = text[i + k];
@@ -31,7 +38,7 @@ size_t XmlCharLength(const unsigned char* text, size_t i, size_t size) {
   return length;
 }
 
-} // namespace
+}  // namespace
 
 std::string XMLWriter::Escape(const std::string& text) {
   std::string out;
@@ -45,11 +52,20 @@ std::string XMLWriter::Escape(const std::string& text) {
       continue;
     }
     switch (text[i]) {
-    case '&': out += "&amp;"; break;
-    case '<': out += "&lt;"; break;
-    case '>': out += "&gt;"; break;
-    case '\r': out += "&#13;"; break;
-    default: out.append(text, i, length);
+    case '&':
+      out += "&amp;";
+      break;
+    case '<':
+      out += "&lt;";
+      break;
+    case '>':
+      out += "&gt;";
+      break;
+    case '\r':
+      out += "&#13;";
+      break;
+    default:
+      out.append(text, i, length);
     }
     i += length;
   }

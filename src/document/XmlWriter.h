@@ -12,7 +12,7 @@
 
 class XMLWriter {
 public:
-  static const char* const Spaces; // 32 blanks
+  static const char* const Spaces;  // 32 blanks
   static constexpr int SpacesCount = 32;
 
   // Opens the file for saving and writes the declaration line. When that

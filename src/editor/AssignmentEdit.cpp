@@ -11,7 +11,7 @@ const char* const AssignmentHelp =
     "Ausdrücken ändern. Mit 'intVariable0 = intVariable1 + 1' hat intVariable0 einen um 1 höheren Wert als "
     "intVariable1.";
 
-} // namespace
+}  // namespace
 
 EditAssignmentDlg::EditAssignmentDlg(NativeWindow parent, Assignment* item)
     : ExpressionEditDlg(item->sub->project->variables, AssignmentHelp, item->assignment.GetString(" ")), item(item) {

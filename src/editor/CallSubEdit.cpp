@@ -21,8 +21,7 @@ void EditCallSubDlg::PutControls() {
   subList = new NativeListbox(this, 14, 90, 280, 270);
   // Every sub, the start sub and the block's own one included; the current
   // target is deliberately not preselected.
-  for (Sub* each : item->sub->project->subs)
-    subList->AddItem(each->name, each);
+  for (Sub* each : item->sub->project->subs) subList->AddItem(each->name, each);
   subList->onDoubleClick.push_back(NativeHandler(this, &EditCallSubDlg::OnListboxDblClick));
   okButton = new NativeButton(this, 84, 370, 100, 24, "OK", NativeButton::OkButton);
   cancelButton = new NativeButton(this, 194, 370, 100, 24, "Abbrechen", NativeButton::CancelButton);
@@ -30,8 +29,7 @@ void EditCallSubDlg::PutControls() {
 
 bool EditCallSubDlg::OnOK() {
   int index = subList->GetSelection();
-  if (index < 0)
-    return false;
+  if (index < 0) return false;
   item->target = static_cast<Sub*>(subList->GetItemData(index));
   return true;
 }

@@ -104,30 +104,30 @@ void ChartView::OnMouseMove(int x, int y, int) {
     return;
   }
   switch (mouseMode) {
-    case ModeDragItem:
-      // The selection can have been emptied by the Delete key meanwhile.
-      if (!sub->selection.empty()) sub->selection.front()->OnDrag(Snap(WorldX(x)), Snap(WorldY(y)));
-      Repaint();
-      break;
-    case ModeMoveSelection: {
-      int gx = Snap(WorldX(x)), gy = Snap(WorldY(y));
-      // Arrows move with their blocks.
-      for (ChartItem* item : sub->selection)
-        if (!item->dependent) item->Move(gx - lastGridX, gy - lastGridY);
-      lastGridX = gx;
-      lastGridY = gy;
-      Repaint();
-      break;
-    }
-    case ModeRubberBand: {
-      int dx = x - pressX, dy = y - pressY;
-      rubberBandShown = std::abs(dx) > ClickTolerance || std::abs(dy) > ClickTolerance;
-      rubberBand = {dx < 1 ? x : pressX, dy < 1 ? y : pressY, std::abs(dx), std::abs(dy)};
-      Repaint();
-      break;
-    }
-    default:
-      break;
+  case ModeDragItem:
+    // The selection can have been emptied by the Delete key meanwhile.
+    if (!sub->selection.empty()) sub->selection.front()->OnDrag(Snap(WorldX(x)), Snap(WorldY(y)));
+    Repaint();
+    break;
+  case ModeMoveSelection: {
+    int gx = Snap(WorldX(x)), gy = Snap(WorldY(y));
+    // Arrows move with their blocks.
+    for (ChartItem* item : sub->selection)
+      if (!item->dependent) item->Move(gx - lastGridX, gy - lastGridY);
+    lastGridX = gx;
+    lastGridY = gy;
+    Repaint();
+    break;
+  }
+  case ModeRubberBand: {
+    int dx = x - pressX, dy = y - pressY;
+    rubberBandShown = std::abs(dx) > ClickTolerance || std::abs(dy) > ClickTolerance;
+    rubberBand = {dx < 1 ? x : pressX, dy < 1 ? y : pressY, std::abs(dx), std::abs(dy)};
+    Repaint();
+    break;
+  }
+  default:
+    break;
   }
 }
 
@@ -147,46 +147,46 @@ void ChartView::OnMouseUp(int x, int y, int keys) {
 
 void ChartView::OnMouseUpPointer(int x, int y, int) {
   switch (mouseMode) {
-    case ModeRubberBand:
-      if (!rubberBandShown) {
-        if (ChartItem* hit = GetElementAt(x, y)) {
-          SelectOnly(hit);
-        } else {
-          if (sub->selection.empty()) break;
-          sub->selection.clear();
-        }
-      } else {
-        sub->selection.clear();
-        int dx = x - pressX, dy = y - pressY;
-        int left = dx < 1 ? x : pressX, top = dy < 1 ? y : pressY;
-        const CanvasS* canvas = Canvas();
-        rubberBand = {WorldX(left), WorldY(top), static_cast<int>(std::abs(dx) / canvas->zoom),
-                      static_cast<int>(std::abs(dy) / canvas->zoom)};
-        CanvasForeachItemInRect(Canvas(), rubberBand.x, rubberBand.y, rubberBand.w, rubberBand.h,
-                                SelectionRectHelper, this);
-        rubberBandShown = false;
-      }
-      Repaint();
-      break;
-    case ModeDragItem:
-    case ModeMoveSelection: {
-      ChartItem* hit = GetElementAt(x, y);
-      // A release near the press is a click, unless the press already moved
-      // something across a grid line or reshaped an arrow.
-      bool changed = mouseMode == ModeMoveSelection
-                         ? lastGridX != pressGridX || lastGridY != pressGridY
-                         : !sub->selection.empty() && !(ShapeOf(sub->selection.front()) == pressShape);
-      if (IsClick(x, y) && hit) {
+  case ModeRubberBand:
+    if (!rubberBandShown) {
+      if (ChartItem* hit = GetElementAt(x, y)) {
         SelectOnly(hit);
-        if (changed) SetModified();
       } else {
-        SetModified();
+        if (sub->selection.empty()) break;
+        sub->selection.clear();
       }
-      Repaint();
-      break;
+    } else {
+      sub->selection.clear();
+      int dx = x - pressX, dy = y - pressY;
+      int left = dx < 1 ? x : pressX, top = dy < 1 ? y : pressY;
+      const CanvasS* canvas = Canvas();
+      rubberBand = {WorldX(left), WorldY(top), static_cast<int>(std::abs(dx) / canvas->zoom),
+                    static_cast<int>(std::abs(dy) / canvas->zoom)};
+      CanvasForeachItemInRect(Canvas(), rubberBand.x, rubberBand.y, rubberBand.w, rubberBand.h, SelectionRectHelper,
+                              this);
+      rubberBandShown = false;
     }
-    default:
-      break;
+    Repaint();
+    break;
+  case ModeDragItem:
+  case ModeMoveSelection: {
+    ChartItem* hit = GetElementAt(x, y);
+    // A release near the press is a click, unless the press already moved
+    // something across a grid line or reshaped an arrow.
+    bool changed = mouseMode == ModeMoveSelection
+                       ? lastGridX != pressGridX || lastGridY != pressGridY
+                       : !sub->selection.empty() && !(ShapeOf(sub->selection.front()) == pressShape);
+    if (IsClick(x, y) && hit) {
+      SelectOnly(hit);
+      if (changed) SetModified();
+    } else {
+      SetModified();
+    }
+    Repaint();
+    break;
+  }
+  default:
+    break;
   }
   mouseMode = ModeIdle;
 }
@@ -204,27 +204,27 @@ void ChartView::InsertBlock(int x, int y) {
   int wx = WorldX(x), wy = WorldY(y);
   ChartItem* block = nullptr;
   switch (insertTool) {
-    case InsertIfBlock:
-      block = new IfBlock(sub, Snap(wx - 80), Snap(wy - 48));
-      break;
-    case InsertInstruction:
-      // Without a catalogue row there is nothing to call: place nothing.
-      if (insertInfo) block = new Instruction(sub, Snap(wx - 80), Snap(wy - 36), insertInfo);
-      break;
-    case InsertEndBlock:
-      block = new EndBlock(sub, Snap(wx - 64), Snap(wy - 36));
-      break;
-    case InsertAssignment:
-      block = new Assignment(sub, Snap(wx - 64), Snap(wy - 36));
-      break;
-    case InsertCallSub:
-      block = new CallSub(sub, Snap(wx - 64), Snap(wy - 36));
-      break;
-    case InsertComment:
-      block = new Comment(sub, Snap(wx - 64), Snap(wy - 36));
-      break;
-    default:
-      break;
+  case InsertIfBlock:
+    block = new IfBlock(sub, Snap(wx - 80), Snap(wy - 48));
+    break;
+  case InsertInstruction:
+    // Without a catalogue row there is nothing to call: place nothing.
+    if (insertInfo) block = new Instruction(sub, Snap(wx - 80), Snap(wy - 36), insertInfo);
+    break;
+  case InsertEndBlock:
+    block = new EndBlock(sub, Snap(wx - 64), Snap(wy - 36));
+    break;
+  case InsertAssignment:
+    block = new Assignment(sub, Snap(wx - 64), Snap(wy - 36));
+    break;
+  case InsertCallSub:
+    block = new CallSub(sub, Snap(wx - 64), Snap(wy - 36));
+    break;
+  case InsertComment:
+    block = new Comment(sub, Snap(wx - 64), Snap(wy - 36));
+    break;
+  default:
+    break;
   }
   if (block) {
     SelectOnly(block);

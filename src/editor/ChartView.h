@@ -44,7 +44,7 @@ enum InsertTool {
 };
 
 class ChartView : public ChildWindow {
- public:
+public:
   // Largest distance from the world origin the view scrolls to and places or
   // moves items at; project files hold coordinates up to twice as far, so
   // blocks and their arrows around such a point still save and load.
@@ -98,7 +98,7 @@ class ChartView : public ChildWindow {
   // The same, told whether the item is in the selection.
   static int PaintState(const Sub* sub, const ChartItem* item, bool selected);
 
- private:
+private:
   // One repaint: the surface and the selection as a set.
   struct PaintPass {
     Drawing* drawing;

@@ -4,7 +4,7 @@
 class Drawing;
 
 class ChildWindow {
- public:
+public:
   virtual void OnPaint(Drawing* drawing) = 0;
   virtual void OnResize(int width, int height) = 0;
   virtual void OnMouseDown(int x, int y, int keys) = 0;

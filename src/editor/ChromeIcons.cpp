@@ -50,7 +50,7 @@ void PaintSaveIcon(Drawing* drawing, double x, double y, bool modified) {
   Placed at(drawing, x, y);
   drawing->FillRect(4, 4, 27, 27, Stock::White);
   Path body = Polygon({{2, 2}, {28, 2}, {33, 7}, {33, 33}, {2, 33}});
-  body.Rectangle(9, 4, 15, 9);   // shutter
+  body.Rectangle(9, 4, 15, 9);    // shutter
   body.Rectangle(7, 19, 21, 12);  // label
   drawing->FillPath(body, modified ? Stock::DarkerGrey : Stock::MediumGrey);
   drawing->FillRect(19, 5, 3, 6, modified ? Stock::DarkerGrey : Stock::MediumGrey);

@@ -33,7 +33,8 @@ namespace {
 
 const char* const CrashCaption = "Guru Meditation";
 const char* const CrashText =
-    "The application crashed :(\n\nPellburne will save a dump and a screenshot if\nyou enter a filename in the next dialog!";
+    "The application crashed :(\n\nPellburne will save a dump and a screenshot if\nyou enter a filename in the next "
+    "dialog!";
 // The hidden argument that makes the program the reporter of a crashed
 // process: followed by the process id and the descriptor of the screenshot.
 const char* const ReporterArgument = "--pellburne-crash-report";
@@ -88,9 +89,9 @@ bool WriteBmp(int fd, const unsigned char* bits, uint32_t width, uint32_t height
   Put32(header + 10, fileHeaderSize + headerSize);  // pixel offset; reserved words stay 0
   Put32(header + 14, headerSize);
   Put32(header + 18, width);
-  Put32(header + 22, height);  // positive: rows bottom-up
-  Put16(header + 26, 1);       // planes
-  Put16(header + 28, 32);      // bits per pixel
+  Put32(header + 22, height);     // positive: rows bottom-up
+  Put16(header + 26, 1);          // planes
+  Put16(header + 28, 32);         // bits per pixel
   Put32(header + 34, imageSize);  // no compression, no palette: the rest stays 0
   if (!WriteAll(fd, header, sizeof header)) return false;
   unsigned char chunk[4096];
@@ -131,7 +132,7 @@ void Park(int) {
 // Stops every other thread in a signal handler of its own, so that nothing
 // changes the picture or the program's state while the report is made.
 void ParkOtherThreads(pid_t self) {
-  struct sigaction park{};
+  struct sigaction park {};
   park.sa_handler = Park;
   sigemptyset(&park.sa_mask);
   sigaction(ParkSignal(), &park, nullptr);
@@ -176,9 +177,9 @@ pid_t StartReporter() {
   // posix_spawn runs no at-fork handlers, which would take the malloc locks.
   // /proc/self/exe still runs the program when its file has been replaced.
   pid_t reporter = -1;
-  if (posix_spawn(&reporter, "/proc/self/exe", nullptr, &reporterAttributes, arguments, environ) == 0)
-    return reporter;
-  if (executablePath[0] && posix_spawn(&reporter, executablePath, nullptr, &reporterAttributes, arguments, environ) == 0)
+  if (posix_spawn(&reporter, "/proc/self/exe", nullptr, &reporterAttributes, arguments, environ) == 0) return reporter;
+  if (executablePath[0] &&
+      posix_spawn(&reporter, executablePath, nullptr, &reporterAttributes, arguments, environ) == 0)
     return reporter;
   return -1;
 }
@@ -192,7 +193,7 @@ void OnFatalSignal(int) { HandleCrash(); }
 // Copies the screenshot from the crashed process's memory file; nothing when
 // it is empty.
 void CopyScreenshot(int from, const std::string& path) {
-  struct stat info{};
+  struct stat info {};
   if (fstat(from, &info) != 0 || info.st_size <= 0) return;
   int to = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (to < 0) return;
@@ -216,8 +217,7 @@ bool WaitSucceeded(pid_t child, int seconds) {
     usleep(20 * 1000);
   }
   kill(child, SIGKILL);
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
   return false;
 }
 
@@ -245,7 +245,7 @@ void InstallCrashHandler() {
   alternate.ss_sp = stack;
   alternate.ss_size = sizeof stack;
   sigaltstack(&alternate, nullptr);
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = OnFatalSignal;
   // Not deferred: a crash inside the handler reaches it again, and it ends
   // the process.
@@ -264,7 +264,7 @@ void HandleCrash() {
     if (reporting == self) _exit(1);
     Park(0);
   }
-  struct sigaction watchdog{};
+  struct sigaction watchdog {};
   watchdog.sa_handler = OnWatchdog;
   sigemptyset(&watchdog.sa_mask);
   sigaction(SIGALRM, &watchdog, nullptr);
@@ -282,15 +282,12 @@ void HandleCrash() {
   prctl(PR_SET_PTRACER, getpid(), 0, 0, 0);
   pid_t reporter = StartReporter();
   if (reporter > 0) {
-    while (waitpid(reporter, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(reporter, nullptr, 0) < 0 && errno == EINTR) {}
   }
   _exit(1);
 }
 
-bool IsCrashReporterCall(int argc, char** argv) {
-  return argc == 4 && std::strcmp(argv[1], ReporterArgument) == 0;
-}
+bool IsCrashReporterCall(int argc, char** argv) { return argc == 4 && std::strcmp(argv[1], ReporterArgument) == 0; }
 
 int CrashReporterMain(int argc, char** argv) {
   if (!IsCrashReporterCall(argc, argv)) return 1;
@@ -318,9 +315,20 @@ bool WriteCoreDump(pid_t process, const std::string& path) {
   // gdb writes through its descriptor 3: the path never meets gdb's command
   // parser, which trims blanks, ends at a line break and expands "~".
   std::string processText = std::to_string(process);
-  const char* arguments[] = {"gdb", "--batch", "-nx", "-q", "--readnever",
-                             "-iex", "set debuginfod enabled off", "-iex", "set auto-solib-add off",
-                             "-p", processText.c_str(), "-ex", "gcore /proc/self/fd/3", nullptr};
+  const char* arguments[] = {"gdb",
+                             "--batch",
+                             "-nx",
+                             "-q",
+                             "--readnever",
+                             "-iex",
+                             "set debuginfod enabled off",
+                             "-iex",
+                             "set auto-solib-add off",
+                             "-p",
+                             processText.c_str(),
+                             "-ex",
+                             "gcore /proc/self/fd/3",
+                             nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -330,7 +338,7 @@ bool WriteCoreDump(pid_t process, const std::string& path) {
   pid_t child = -1;
   int started = posix_spawnp(&child, "gdb", &actions, nullptr, const_cast<char* const*>(arguments), environ);
   posix_spawn_file_actions_destroy(&actions);
-  struct stat info{};
+  struct stat info {};
   bool written = started == 0 && WaitSucceeded(child, DumpSeconds) && fstat(file, &info) == 0 && info.st_size > 0;
   close(file);
   if (!written) unlink(path.c_str());

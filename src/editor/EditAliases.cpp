@@ -39,11 +39,9 @@ bool EditAliasesDialog::OnOK() { return true; }
 
 void EditAliasesDialog::OnChangeCurrent(NativeControl*) {
   int index = aliasList->GetSelection();
-  if (index < 0 || index >= static_cast<int>(names.size()))
-    return;
+  if (index < 0 || index >= static_cast<int>(names.size())) return;
   AliasDialog dialog(hwnd, *names[index], table);
-  if (!dialog.ok)
-    return;
+  if (!dialog.ok) return;
   auto name = std::make_unique<std::string>(dialog.acceptedName);
   aliasList->SetItem(index, EntryText(*name), name.get());
   names[index] = std::move(name);
@@ -52,14 +50,12 @@ void EditAliasesDialog::OnChangeCurrent(NativeControl*) {
 
 void EditAliasesDialog::OnNew(NativeControl*) {
   AliasDialog dialog(hwnd, "", table);
-  if (!dialog.ok)
-    return;
+  if (!dialog.ok) return;
   names.push_back(std::make_unique<std::string>(dialog.acceptedName));
   aliasList->AddItem(EntryText(dialog.acceptedName), names.back().get());
 }
 
-AliasDialog::AliasDialog(NativeWindow parent, const std::string& name, Variables* table)
-    : table(table), oldName(name) {
+AliasDialog::AliasDialog(NativeWindow parent, const std::string& name, Variables* table) : table(table), oldName(name) {
   Create(parent, 340, 220, "Alias bearbeiten");
 }
 
@@ -87,7 +83,6 @@ void AliasDialog::OnSuggest(NativeControl*) {
 
 bool AliasDialog::OnOK() {
   acceptedName = aliasName->GetText();
-  if (oldName.empty())
-    return table->AddAlias(acceptedName, target->GetText());
+  if (oldName.empty()) return table->AddAlias(acceptedName, target->GetText());
   return table->UpdateAlias(oldName, acceptedName, target->GetText());
 }

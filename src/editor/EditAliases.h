@@ -12,7 +12,7 @@
 class Variables;
 
 class EditAliasesDialog : public NativeDialog {
- public:
+public:
   EditAliasesDialog(NativeWindow parent, Variables* table);
   ~EditAliasesDialog();
 
@@ -27,7 +27,7 @@ class EditAliasesDialog : public NativeDialog {
   NativeButton* okButton = nullptr;
   Variables* table;
 
- private:
+private:
   // An entry's text: the alias name, " > " and what it stands for.
   std::string EntryText(const std::string& alias) const;
   // Each entry carries its own copy of its alias name as its data; the
@@ -37,7 +37,7 @@ class EditAliasesDialog : public NativeDialog {
 };
 
 class AliasDialog : public NativeDialog {
- public:
+public:
   // An empty name makes a new alias.
   AliasDialog(NativeWindow parent, const std::string& name, Variables* table);
   ~AliasDialog();

@@ -19,7 +19,7 @@ class ChartView;
 class Variables;
 
 class EditCallSubDlg : public NativeDialog {
- public:
+public:
   EditCallSubDlg(NativeWindow parent, CallSub* item);
   ~EditCallSubDlg();
 
@@ -35,7 +35,7 @@ class EditCallSubDlg : public NativeDialog {
 };
 
 class EditCommentDlg : public NativeDialog {
- public:
+public:
   EditCommentDlg(NativeWindow parent, Comment* item);
   ~EditCommentDlg();
 
@@ -49,7 +49,7 @@ class EditCommentDlg : public NativeDialog {
 };
 
 class SelectInstructionDlg : public NativeDialog {
- public:
+public:
   explicit SelectInstructionDlg(NativeWindow parent);
   ~SelectInstructionDlg();
 
@@ -62,7 +62,7 @@ class SelectInstructionDlg : public NativeDialog {
 };
 
 class EditInstructionDlg : public NativeDialog {
- public:
+public:
   static constexpr int MaxColumns = 4;  // three arguments and the result
 
   EditInstructionDlg(NativeWindow parent, Instruction* item);
@@ -82,7 +82,7 @@ class EditInstructionDlg : public NativeDialog {
   NativeListbox* lists[MaxColumns] = {};
   NativeButton* okButton = nullptr;
 
- private:
+private:
   int ColumnMask(int column) const;
 };
 
@@ -90,7 +90,7 @@ class EditInstructionDlg : public NativeDialog {
 // completion edit holding the block's text, OK and Cancel. A subclass gives
 // the title, the help text, the completions and the rule that OK applies.
 class ExpressionEditDlg : public NativeDialog {
- public:
+public:
   static constexpr int Width = 470;
   static constexpr int Height = 364;
 
@@ -102,7 +102,7 @@ class ExpressionEditDlg : public NativeDialog {
   NativeButton* okButton = nullptr;
   NativeButton* cancelButton = nullptr;
 
- protected:
+protected:
   // variables: the table the text is parsed against; text: what the input
   // starts with, the block's text regenerated.
   ExpressionEditDlg(const Variables& variables, const char* help, std::string text);
@@ -116,21 +116,20 @@ class ExpressionEditDlg : public NativeDialog {
   template <typename Parsed>
   bool Accept(Parsed& slot) const {
     Parsed parsed(variables, input->GetText());
-    if (!parsed.IsValid())
-      return false;
+    if (!parsed.IsValid()) return false;
     slot = parsed;
     return true;
   }
 
   const Variables& variables;
 
- private:
+private:
   const char* help;
   std::string text;
 };
 
 class EditAssignmentDlg final : public ExpressionEditDlg {
- public:
+public:
   EditAssignmentDlg(NativeWindow parent, Assignment* item);
 
   // Target known, right side complete, and an operand type the target takes.
@@ -138,12 +137,12 @@ class EditAssignmentDlg final : public ExpressionEditDlg {
 
   Assignment* item;
 
- private:
+private:
   std::vector<std::string> Suggestions(const std::string& typed) const override;
 };
 
 class EditIfDlg final : public ExpressionEditDlg {
- public:
+public:
   EditIfDlg(NativeWindow parent, IfBlock* item);
 
   // Both operands valid; a condition compares operands of any kinds.
@@ -151,12 +150,12 @@ class EditIfDlg final : public ExpressionEditDlg {
 
   IfBlock* item;
 
- private:
+private:
   std::vector<std::string> Suggestions(const std::string& typed) const override;
 };
 
 class EditSubDlg : public NativeDialog {
- public:
+public:
   // ok after a rename; not ok after Cancel and after a deletion.
   EditSubDlg(NativeWindow parent, Sub* sub, ChartView* view);
   ~EditSubDlg();

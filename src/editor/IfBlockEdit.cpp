@@ -10,7 +10,7 @@ const char* const ConditionHelp =
     "Pfeile aus. Die mathematischen Ausdrücke dürfen dabei als Gleichung oder Ungleichung formuliert sein. "
     "Trifft der Ausdruck zu, dann fährt das Programm mit dem Ja-Pfeil fort, sonst mit dem Nein-Pfeil.";
 
-} // namespace
+}  // namespace
 
 EditIfDlg::EditIfDlg(NativeWindow parent, IfBlock* item)
     : ExpressionEditDlg(item->sub->project->variables, ConditionHelp, item->compare.GetString(" ")), item(item) {

@@ -6,9 +6,7 @@
 
 // The instruction picker of the tool bar: a single click picks a row.
 
-SelectInstructionDlg::SelectInstructionDlg(NativeWindow parent) {
-  Create(parent, 215, 562, "Befehl auswählen");
-}
+SelectInstructionDlg::SelectInstructionDlg(NativeWindow parent) { Create(parent, 215, 562, "Befehl auswählen"); }
 
 SelectInstructionDlg::~SelectInstructionDlg() { delete list; }
 
@@ -22,8 +20,7 @@ void SelectInstructionDlg::PutControls() {
 
 bool SelectInstructionDlg::OnOK() {
   int index = list->GetSelection();
-  if (index < 0 || index >= Instruction::InstructionInfosCount)
-    return false;
+  if (index < 0 || index >= Instruction::InstructionInfosCount) return false;
   chosen = static_cast<const InstructionInfo*>(list->GetItemData(index));
   return true;
 }
@@ -76,13 +73,11 @@ void EditInstructionDlg::PutControls() {
 
 void EditInstructionDlg::OnListboxDblClick(NativeControl* control) {
   for (int c = 0; c < MaxColumns; ++c) {
-    if (lists[c] != control)
-      continue;
+    if (lists[c] != control) continue;
     int index = lists[c]->GetSelection();
     std::string text;
     lists[c]->GetText(index, text);
-    if (index >= 0)
-      edits[c]->SetWindowText(text);
+    if (index >= 0) edits[c]->SetWindowText(text);
   }
 }
 
@@ -95,8 +90,7 @@ bool EditInstructionDlg::OnOK() {
   std::vector<std::string> texts;
   for (int c = 0; c < columns; ++c) {
     ParsedParameter parameter(variables, edits[c]->GetText());
-    if (!parameter.IsValid(ColumnMask(c)))
-      return false;
+    if (!parameter.IsValid(ColumnMask(c))) return false;
     texts.push_back(Trim(parameter.GetText()));
   }
   for (int c = 0; c < columns; ++c) {
@@ -110,8 +104,7 @@ bool EditInstructionDlg::OnOK() {
 
 // A row without arguments and result has nothing to edit.
 bool Instruction::OnEdit(NativeWindow parent) {
-  if (!info || EditInstructionDlg::ColumnCount(info) == 0)
-    return false;
+  if (!info || EditInstructionDlg::ColumnCount(info) == 0) return false;
   EditInstructionDlg dialog(parent, this);
   return dialog.ok;
 }

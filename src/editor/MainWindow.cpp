@@ -260,20 +260,20 @@ void MainWindow::OnTitleBarMouseUp(int x) {
   if (x < left) return;
   QWidget* window = ToWidget(hwnd);
   switch ((x - left) / SystemButtonWidth) {
-    case 0:
-      if (window) window->showMinimized();
-      break;
-    case 1:
-      if (window) {
-        if (IsMaximized())
-          window->showNormal();
-        else
-          window->showMaximized();
-      }
-      break;
-    case 2:
-      Quit();
-      break;
+  case 0:
+    if (window) window->showMinimized();
+    break;
+  case 1:
+    if (window) {
+      if (IsMaximized())
+        window->showNormal();
+      else
+        window->showMaximized();
+    }
+    break;
+  case 2:
+    Quit();
+    break;
   }
 }
 
@@ -359,8 +359,7 @@ void MainWindow::ShowMainMenu() {
     return texts;
   }();
   const int chosen = NativeShowMenu(hwnd, 0, MenuBarHeight, texts);
-  if (chosen >= 0 && chosen < int(std::size(MainMenu)) && MainMenu[chosen].command)
-    (this->*MainMenu[chosen].command)();
+  if (chosen >= 0 && chosen < int(std::size(MainMenu)) && MainMenu[chosen].command) (this->*MainMenu[chosen].command)();
 }
 
 namespace {
@@ -373,7 +372,7 @@ std::vector<std::pair<std::string, const Variable*>> AliasTable(const Variables&
   return aliases;
 }
 
-} // namespace
+}  // namespace
 
 void MainWindow::EditAliases() {
   // Aliases are saved with the project: a changed table is a change to the

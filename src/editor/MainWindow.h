@@ -19,7 +19,7 @@ class Project;
 class Sub;
 
 class MainWindow : public ChartViewOwner {
- public:
+public:
   static constexpr int ToolBarHeight = 336;
   static constexpr int ToolBarWidth = 48;
   static constexpr int ToolHeight = 48;
@@ -68,11 +68,11 @@ class MainWindow : public ChartViewOwner {
   Project* project;  // owned
   ChartView* view;   // owned
   // hwnd, needsRepaint and modified come from ChartViewOwner.
-  int width, height;    // client size (the painted size when maximized)
-  int toolBarTop = 0;   // (height - ToolBarHeight) / 2
-  int firstTab = 0;     // index of the first sub in the tab strip
-  int visibleTabs = 0;  // whole tabs shown by the last paint
-  bool tabsFit = true;  // the last paint needed no scroll arrows
+  int width, height;         // client size (the painted size when maximized)
+  int toolBarTop = 0;        // (height - ToolBarHeight) / 2
+  int firstTab = 0;          // index of the first sub in the tab strip
+  int visibleTabs = 0;       // whole tabs shown by the last paint
+  bool tabsFit = true;       // the last paint needed no scroll arrows
   bool viewPressed = false;  // the current left-button press went to the chart view
 
   // An empty project with its start sub, shown in the view.
@@ -124,7 +124,7 @@ class MainWindow : public ChartViewOwner {
   // The title text: the file name or "Nicht gespeichert", then the program.
   std::string TitleText() const;
 
- private:
+private:
   // Region tests of the chrome, client pixels.
   bool InToolBar(int x, int y) const;
   // The sub at a tab index of the last paint; null when the index is stale

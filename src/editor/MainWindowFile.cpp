@@ -55,14 +55,14 @@ void MainWindow::SaveAs() {
 bool MainWindow::AskForSave() {
   switch (MessageBox::Show(hwnd, SaveQuestion, SaveQuestionCaption, MessageBox::Buttons::YesNoCancel,
                            MessageBox::Icon::Question)) {
-    case MessageBox::Result::No:
-      return true;
-    case MessageBox::Result::Yes:
-      if (!modified) return true;
-      Save();
-      return !modified;
-    default:
-      return false;
+  case MessageBox::Result::No:
+    return true;
+  case MessageBox::Result::Yes:
+    if (!modified) return true;
+    Save();
+    return !modified;
+  default:
+    return false;
   }
 }
 

@@ -14,9 +14,7 @@ const Color& BlockFill(int flags, const Color& kindColour) {
   return (flags & PaintGreyed) ? Stock::LighterGrey : kindColour;
 }
 
-const Color& BlockText(int flags) {
-  return (flags & PaintGreyed) ? Stock::DarkGrey : Stock::White;
-}
+const Color& BlockText(int flags) { return (flags & PaintGreyed) ? Stock::DarkGrey : Stock::White; }
 
 void PaintErrorMark(Drawing* drawing, double w, double h) {
   drawing->DrawEllipse(-MarkDistance, -MarkDistance, w + 2 * MarkDistance, h + 2 * MarkDistance,

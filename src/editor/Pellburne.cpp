@@ -36,27 +36,40 @@ bool pictureFrozen = false;
 
 Qt::Edges EdgesOf(int hit) {
   switch (hit) {
-    case HitLeft: return Qt::LeftEdge;
-    case HitRight: return Qt::RightEdge;
-    case HitTop: return Qt::TopEdge;
-    case HitBottom: return Qt::BottomEdge;
-    case HitTopLeft: return Qt::TopEdge | Qt::LeftEdge;
-    case HitTopRight: return Qt::TopEdge | Qt::RightEdge;
-    case HitBottomLeft: return Qt::BottomEdge | Qt::LeftEdge;
-    case HitBottomRight: return Qt::BottomEdge | Qt::RightEdge;
-    default: return {};
+  case HitLeft:
+    return Qt::LeftEdge;
+  case HitRight:
+    return Qt::RightEdge;
+  case HitTop:
+    return Qt::TopEdge;
+  case HitBottom:
+    return Qt::BottomEdge;
+  case HitTopLeft:
+    return Qt::TopEdge | Qt::LeftEdge;
+  case HitTopRight:
+    return Qt::TopEdge | Qt::RightEdge;
+  case HitBottomLeft:
+    return Qt::BottomEdge | Qt::LeftEdge;
+  case HitBottomRight:
+    return Qt::BottomEdge | Qt::RightEdge;
+  default:
+    return {};
   }
 }
 
 Qt::CursorShape CursorOf(int hit) {
   switch (hit) {
-    case HitLeft:
-    case HitRight: return Qt::SizeHorCursor;
-    case HitTop:
-    case HitBottom: return Qt::SizeVerCursor;
-    case HitTopLeft:
-    case HitBottomRight: return Qt::SizeFDiagCursor;
-    default: return Qt::SizeBDiagCursor;
+  case HitLeft:
+  case HitRight:
+    return Qt::SizeHorCursor;
+  case HitTop:
+  case HitBottom:
+    return Qt::SizeVerCursor;
+  case HitTopLeft:
+  case HitBottomRight:
+    return Qt::SizeFDiagCursor;
+  default:
+    return Qt::SizeBDiagCursor;
   }
 }
 
@@ -87,18 +100,29 @@ int FrameHitTest(int left, int top, int right, int bottom, int x, int y, int mai
 
 int VirtualKeyOf(int qtKey) {
   switch (qtKey) {
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
+  case Qt::Key_Backspace:
+    return 8;
+  case Qt::Key_Tab:
+    return 9;
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    return 13;
+  case Qt::Key_Escape:
+    return 27;
+  case Qt::Key_Space:
+    return 32;
+  case Qt::Key_Left:
+    return 37;
+  case Qt::Key_Up:
+    return 38;
+  case Qt::Key_Right:
+    return 39;
+  case Qt::Key_Down:
+    return 40;
+  case Qt::Key_Insert:
+    return 45;
+  case Qt::Key_Delete:
+    return 46;
   }
   if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)) return qtKey;
   return 0;
@@ -244,7 +268,8 @@ void FrameWindow::mousePressEvent(QMouseEvent* event) {
     StartFrameDrag(hit, event->globalPosition().toPoint());
     return;
   }
-  if (mainWindow) mainWindow->OnMouseDown(pos.x() - paintX, pos.y() - paintY, MouseKeyState(event->buttons(), event->modifiers()));
+  if (mainWindow)
+    mainWindow->OnMouseDown(pos.x() - paintX, pos.y() - paintY, MouseKeyState(event->buttons(), event->modifiers()));
   mainWindowButtonState = 1;
   AfterEvent();
 }
@@ -258,7 +283,8 @@ void FrameWindow::mouseReleaseEvent(QMouseEvent* event) {
   // A release whose press happened elsewhere is not ours.
   if (mainWindowButtonState != 1) return;
   QPoint pos = event->position().toPoint();
-  if (mainWindow) mainWindow->OnMouseUp(pos.x() - paintX, pos.y() - paintY, MouseKeyState(event->buttons(), event->modifiers()));
+  if (mainWindow)
+    mainWindow->OnMouseUp(pos.x() - paintX, pos.y() - paintY, MouseKeyState(event->buttons(), event->modifiers()));
   mainWindowButtonState = 0;
   AfterEvent();
 }
@@ -277,7 +303,8 @@ void FrameWindow::mouseDoubleClickEvent(QMouseEvent* event) {
   }
   if (hit != HitClient) return;
   if (mainWindow)
-    mainWindow->OnMouseDoubleClick(pos.x() - paintX, pos.y() - paintY, MouseKeyState(event->buttons(), event->modifiers()));
+    mainWindow->OnMouseDoubleClick(pos.x() - paintX, pos.y() - paintY,
+                                   MouseKeyState(event->buttons(), event->modifiers()));
   AfterEvent();
 }
 
@@ -306,7 +333,8 @@ void FrameWindow::mouseMoveEvent(QMouseEvent* event) {
     if (hit != HitClient) return;
   }
   if (pictureFrozen) return;
-  if (mainWindow) mainWindow->OnMouseMove(pos.x() - paintX, pos.y() - paintY, MouseKeyState(event->buttons(), event->modifiers()));
+  if (mainWindow)
+    mainWindow->OnMouseMove(pos.x() - paintX, pos.y() - paintY, MouseKeyState(event->buttons(), event->modifiers()));
   AfterEvent();
 }
 

@@ -40,7 +40,7 @@ enum FrameHit {
 int FrameHitTest(int left, int top, int right, int bottom, int x, int y, int mainWindowWidth, bool resizable = true);
 
 class FrameWindow : public QWidget {
- public:
+public:
   static constexpr int InitialWidth = 800;
   static constexpr int InitialHeight = 600;
 
@@ -64,7 +64,7 @@ class FrameWindow : public QWidget {
   // After a crash the picture stays as it was: paints only copy it.
   static void FreezePicture();
 
- protected:
+protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -77,7 +77,7 @@ class FrameWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void leaveEvent(QEvent* event) override;
 
- private:
+private:
   // The repaint test after every forwarded event.
   void AfterEvent();
   // Works out the paint offsets from the window state; true when they changed.

@@ -4,7 +4,7 @@
 #include "toolkit/NativeWindow.h"
 
 class SettingsDialog : public NativeDialog {
- public:
+public:
   explicit SettingsDialog(NativeWindow parent);
   ~SettingsDialog();
 

@@ -38,8 +38,7 @@ bool EditSubDlg::OnOK() {
     return false;
   }
   if (sub->project->HasSubNamed(text, sub)) {
-    MessageBox::Show(hwnd,
-                     "Es gibt schon ein Unterprogramm mit diesem Namen!\nBitte wähle einen anderen Namen!",
+    MessageBox::Show(hwnd, "Es gibt schon ein Unterprogramm mit diesem Namen!\nBitte wähle einen anderen Namen!",
                      "Name schon vergeben", MessageBox::Buttons::Ok, MessageBox::Icon::Information);
     return false;
   }

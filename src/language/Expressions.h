@@ -13,13 +13,13 @@ namespace Compiler {
 class Program;
 struct ValueExpression;
 struct MathExpression;
-} // namespace Compiler
+}  // namespace Compiler
 
 // The operator of an assignment's right side: an index into "+-*/|&".
 namespace MathOperator {
 enum : int { Add = 0, Subtract, Multiply, Divide, Or, And, None };
 inline constexpr char characters[] = "+-*/|&";
-} // namespace MathOperator
+}  // namespace MathOperator
 
 // The text without the white space around it, as chart texts are read.
 std::string Trim(const std::string& text);
@@ -31,7 +31,7 @@ bool AppliesTo(const std::string& text);
 // "&H" followed by hexadecimal digits, else decimal; the whole text must be
 // one number within 32 bits. Returns false for anything else.
 bool Parse(const std::string& text, int& value);
-} // namespace NumberLiteral
+}  // namespace NumberLiteral
 
 // One operand: a variable or alias of the table, or a numeric literal.
 class RightSideToken {
@@ -120,7 +120,7 @@ public:
 
 namespace ParameterKind {
 enum : int { Variable = 0, NumLiteral, StringLiteral, Empty };
-} // namespace ParameterKind
+}  // namespace ParameterKind
 
 // One argument or result of an instruction block; the text is kept as typed.
 class ParsedParameter {

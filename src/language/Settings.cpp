@@ -26,8 +26,7 @@ bool PathExists(const std::string& path) {
 
 std::string Trim(const std::string& text, const char* whitespace) {
   size_t first = text.find_first_not_of(whitespace);
-  if (first == std::string::npos)
-    return std::string();
+  if (first == std::string::npos) return std::string();
   size_t last = text.find_last_not_of(whitespace);
   return text.substr(first, last - first + 1);
 }
@@ -35,16 +34,14 @@ std::string Trim(const std::string& text, const char* whitespace) {
 std::string Join(const std::vector<std::string>& names) {
   std::string text;
   for (const std::string& name : names) {
-    if (!text.empty())
-      text += ' ';
+    if (!text.empty()) text += ' ';
     text += name;
   }
   return text;
 }
 
 void AppendNumbered(std::vector<std::string>& names, const char* prefix, int from, int to) {
-  for (int i = from; i <= to; ++i)
-    names.push_back(prefix + std::to_string(i));
+  for (int i = from; i <= to; ++i) names.push_back(prefix + std::to_string(i));
 }
 
 std::string InvalidKeyText(const std::string& key, const std::string& value) {
@@ -53,8 +50,7 @@ std::string InvalidKeyText(const std::string& key, const std::string& value) {
 }
 
 std::string SkippedText(int lines) {
-  if (lines == 1)
-    return "1 weitere fehlerhafte Zeile der Konfigurationsdatei wurde übersprungen.";
+  if (lines == 1) return "1 weitere fehlerhafte Zeile der Konfigurationsdatei wurde übersprungen.";
   return std::to_string(lines) + " weitere fehlerhafte Zeilen der Konfigurationsdatei wurden übersprungen.";
 }
 
@@ -74,11 +70,9 @@ bool ReadWhole(const std::string& path, std::string& content, int& error) {
   char chunk[4096];
   for (;;) {
     ssize_t length = ::read(fd, chunk, sizeof chunk);
-    if (length == 0)
-      break;
+    if (length == 0) break;
     if (length < 0) {
-      if (errno == EINTR)
-        continue;
+      if (errno == EINTR) continue;
       error = errno;
       ::close(fd);
       return false;
@@ -92,20 +86,18 @@ bool ReadWhole(const std::string& path, std::string& content, int& error) {
 std::string AliasText(const std::vector<std::pair<std::string, std::string>>& aliases) {
   std::string text;
   for (const auto& [name, target] : aliases) {
-    if (!text.empty())
-      text += ", ";
+    if (!text.empty()) text += ", ";
     text += name + ":" + target;
   }
   return text;
 }
 
-} // namespace
+}  // namespace
 
 Settings::Settings() {
   NativeGetExecutablePath(executablePath);
   std::string dir;
-  if (NativeGetAppDataDir(dir))
-    appDataDir = dir;
+  if (NativeGetAppDataDir(dir)) appDataDir = dir;
   Construct();
 }
 
@@ -121,8 +113,7 @@ void Settings::Construct() {
 }
 
 Settings::~Settings() {
-  if (changed)
-    WriteConfig();
+  if (changed) WriteConfig();
 }
 
 void Settings::SetDefaults() {
@@ -163,8 +154,7 @@ void Settings::ReadConfigIfExists() {
   std::istringstream file(content);
   std::string line;
   while (std::getline(file, line)) {
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     size_t equals = line.find('=');
     if (equals == std::string::npos) {
       Complain("Ungültige Zeile in der Konfigurationsdatei:\n" + line);
@@ -172,14 +162,12 @@ void Settings::ReadConfigIfExists() {
     }
     OnKey(Trim(line.substr(0, equals), " \t"), Trim(line.substr(equals + 1), " \t"));
   }
-  if (complaints > ComplaintBoxes)
-    MessageBox::Show(SkippedText(complaints - ComplaintBoxes), ConfigError);
+  if (complaints > ComplaintBoxes) MessageBox::Show(SkippedText(complaints - ComplaintBoxes), ConfigError);
   aliasesAsRead = aliases;
 }
 
 void Settings::Complain(const std::string& text) {
-  if (++complaints <= ComplaintBoxes)
-    MessageBox::Show(text, ConfigError);
+  if (++complaints <= ComplaintBoxes) MessageBox::Show(text, ConfigError);
 }
 
 void Settings::OnKey(std::string key, std::string value) {
@@ -225,8 +213,7 @@ void Settings::OnKey(std::string key, std::string value) {
 
 void Settings::WriteConfig() {
   // Told at start-up; the file may still hold what the user needs.
-  if (unreadable)
-    return;
+  if (unreadable) return;
   std::unique_ptr<NativeSafeSave> file;
   auto open = [&file](const std::string& path) {
     file = std::make_unique<NativeSafeSave>(path);
@@ -251,16 +238,11 @@ void Settings::WriteConfig() {
     // The program never changes the aliases: their lines go back as they
     // were, so a broken one can still be mended by hand.
     std::vector<std::string> aliasValues = aliasLines;
-    if (aliasValues.empty() || aliases != aliasesAsRead)
-      aliasValues = {AliasText(aliases)};
-    std::string text = "programmer = " + programmer + "\n" +
-                       "serialPort = " + serialPort + "\n" +
-                       "integerVariables = " + Join(integerVariables) + "\n" +
-                       "ioPorts = " + Join(ioPorts) + "\n" +
-                       "ioPins = " + Join(ioPins) + "\n" +
-                       "adcChannels = " + Join(adcChannels) + "\n";
-    for (const std::string& value : aliasValues)
-      text += "aliases = " + value + "\n";
+    if (aliasValues.empty() || aliases != aliasesAsRead) aliasValues = {AliasText(aliases)};
+    std::string text = "programmer = " + programmer + "\n" + "serialPort = " + serialPort + "\n" +
+                       "integerVariables = " + Join(integerVariables) + "\n" + "ioPorts = " + Join(ioPorts) + "\n" +
+                       "ioPins = " + Join(ioPins) + "\n" + "adcChannels = " + Join(adcChannels) + "\n";
+    for (const std::string& value : aliasValues) text += "aliases = " + value + "\n";
     written = file->Write(text.data(), text.size()) && file->Commit();
   }
   if (!written)
@@ -277,6 +259,6 @@ Settings MakeTheSettings() {
   return Settings();
 }
 
-} // namespace
+}  // namespace
 
 Settings theSettings = MakeTheSettings();

@@ -4,17 +4,14 @@
 
 #include <utility>
 
-Variable::Variable(std::string name, int kind)
-    : name(std::move(name)), kind(kind), aliasTarget(nullptr) {}
+Variable::Variable(std::string name, int kind) : name(std::move(name)), kind(kind), aliasTarget(nullptr) {}
 
 Variable::Variable(std::string name, Variable* target)
-    : name(std::move(name)), kind(target->kind),
-      aliasTarget(target->aliasTarget ? target->aliasTarget : target) {}
+    : name(std::move(name)), kind(target->kind), aliasTarget(target->aliasTarget ? target->aliasTarget : target) {}
 
 Variables::Variables() {
   auto addAll = [this](const auto& names, int kind) {
-    for (const std::string& name : names)
-      variableList.push_back(new Variable(name, kind));
+    for (const std::string& name : names) variableList.push_back(new Variable(name, kind));
   };
   addAll(theSettings.integerVariables, VariableKind::Integer);
   addAll(theSettings.ioPorts, VariableKind::Port);
@@ -23,20 +20,17 @@ Variables::Variables() {
   // Aliases from the settings are taken as they stand; only a missing target
   // drops one, and earlier aliases count as targets.
   for (const auto& [alias, target] : theSettings.aliases) {
-    if (Variable* found = GetOperand(target))
-      variableList.push_back(new Variable(alias, found));
+    if (Variable* found = GetOperand(target)) variableList.push_back(new Variable(alias, found));
   }
 }
 
 Variables::~Variables() {
-  for (Variable* v : variableList)
-    delete v;
+  for (Variable* v : variableList) delete v;
 }
 
 Variable* Variables::GetOperand(const std::string& name) const {
   for (Variable* v : variableList)
-    if (v->name == name)
-      return v;
+    if (v->name == name) return v;
   return nullptr;
 }
 
@@ -55,15 +49,13 @@ int Variables::GetCastableTypes(int kind) {
 
 std::string Variables::GetAliasDestination(const std::string& name) const {
   Variable* v = GetOperand(name);
-  if (v && v->aliasTarget)
-    return v->aliasTarget->name;
+  if (v && v->aliasTarget) return v->aliasTarget->name;
   return "";
 }
 
 bool Variables::AddAlias(const std::string& alias, const std::string& target) {
   Variable* found = GetOperand(target);
-  if (!found || !IsValidIdentifier(alias) || GetOperand(alias))
-    return false;
+  if (!found || !IsValidIdentifier(alias) || GetOperand(alias)) return false;
   variableList.push_back(new Variable(alias, found));
   return true;
 }
@@ -71,11 +63,9 @@ bool Variables::AddAlias(const std::string& alias, const std::string& target) {
 bool Variables::UpdateAlias(const std::string& oldName, const std::string& newName, const std::string& target) {
   Variable* alias = GetOperand(oldName);
   // A plain operand has no alias target to keep the kind of: refuse it.
-  if (!alias || !alias->aliasTarget)
-    return false;
+  if (!alias || !alias->aliasTarget) return false;
   Variable* found = GetOperand(target);
-  if (!found || !IsValidIdentifier(newName) || found->kind != alias->aliasTarget->kind)
-    return false;
+  if (!found || !IsValidIdentifier(newName) || found->kind != alias->aliasTarget->kind) return false;
   alias->name = newName;
   alias->aliasTarget = found->aliasTarget ? found->aliasTarget : found;
   return true;
@@ -84,11 +74,9 @@ bool Variables::UpdateAlias(const std::string& oldName, const std::string& newNa
 bool Variables::IsValidIdentifier(const std::string& name) {
   auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
   auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-  if (name.empty() || !isLetter(name[0]))
-    return false;
+  if (name.empty() || !isLetter(name[0])) return false;
   for (char c : name)
-    if (!isLetter(c) && !isDigit(c) && c != '_')
-      return false;
+    if (!isLetter(c) && !isDigit(c) && c != '_') return false;
   return true;
 }
 
@@ -97,12 +85,9 @@ std::vector<std::string> Variables::SuggestAliasTargets(const std::string& prefi
   const int mask = self ? self->kind : 0;
   std::vector<std::string> names;
   for (const Variable* v : variableList) {
-    if (v->aliasTarget)
-      continue;
-    if (mask != 0 && (v->kind & mask) == 0)
-      continue;
-    if (v->name.compare(0, prefix.size(), prefix) == 0)
-      names.push_back(v->name);
+    if (v->aliasTarget) continue;
+    if (mask != 0 && (v->kind & mask) == 0) continue;
+    if (v->name.compare(0, prefix.size(), prefix) == 0) names.push_back(v->name);
   }
   return names;
 }
@@ -110,16 +95,15 @@ std::vector<std::string> Variables::SuggestAliasTargets(const std::string& prefi
 std::vector<std::string> Variables::GetAllAliases() const {
   std::vector<std::string> names;
   for (const Variable* v : variableList)
-    if (v->aliasTarget)
-      names.push_back(v->name);
+    if (v->aliasTarget) names.push_back(v->name);
   return names;
 }
 
-std::vector<std::string> Variables::FormatOperands(int mask, const std::string& prefix, const std::string& suffix) const {
+std::vector<std::string> Variables::FormatOperands(int mask, const std::string& prefix,
+                                                   const std::string& suffix) const {
   std::vector<std::string> lines;
   for (bool aliases : {true, false})
     for (const Variable* v : variableList)
-      if ((v->aliasTarget != nullptr) == aliases && (v->kind & mask) != 0)
-        lines.push_back(prefix + v->name + suffix);
+      if ((v->aliasTarget != nullptr) == aliases && (v->kind & mask) != 0) lines.push_back(prefix + v->name + suffix);
   return lines;
 }

@@ -13,22 +13,22 @@ inline constexpr int Integer = 0x1;
 inline constexpr int Port = 0x400;
 inline constexpr int Pin = 0x800;
 inline constexpr int ADC = 0x1000;
-} // namespace VariableKind
+}  // namespace VariableKind
 
 // Operand types: the kind bits plus the literal bits. An operand fits a mask
 // when the two share a bit.
 namespace OperandType {
 inline constexpr int Integer = VariableKind::Integer;
-inline constexpr int BitLiteral = 0x4;    // a numeric literal 0 or 1
-inline constexpr int StringLiteral = 0x8; // a quoted instruction argument
-inline constexpr int NumLiteral = 0x10;   // any other numeric literal
+inline constexpr int BitLiteral = 0x4;     // a numeric literal 0 or 1
+inline constexpr int StringLiteral = 0x8;  // a quoted instruction argument
+inline constexpr int NumLiteral = 0x10;    // any other numeric literal
 inline constexpr int Port = VariableKind::Port;
 inline constexpr int Pin = VariableKind::Pin;
 inline constexpr int ADC = VariableKind::ADC;
 
 inline constexpr int AssignmentTargets = Integer | Port;  // 0x401
 inline constexpr int ConditionOperands = Integer | Pin;   // 0x801
-} // namespace OperandType
+}  // namespace OperandType
 
 class Variable {
 public:
@@ -74,5 +74,5 @@ public:
   void Write(XMLWriter* writer) const;
   void Read(XMLReader* reader);
 
-  std::vector<Variable*> variableList; // owned, in table order
+  std::vector<Variable*> variableList;  // owned, in table order
 };

@@ -32,7 +32,7 @@ QFont MakeFont(const QString& family, bool known, int size, bool bold, bool ital
   return font;
 }
 
-} // namespace
+}  // namespace
 
 // --- Color, Pen, Font -------------------------------------------------------
 
@@ -58,8 +58,7 @@ Font& Font::operator=(const Font&) = default;
 
 bool Font::HasFamily() const {
   // The font database needs the application; ask again once it runs.
-  if (familyLookup == 0 && !QGuiApplication::instance())
-    return false;
+  if (familyLookup == 0 && !QGuiApplication::instance()) return false;
   if (familyLookup == 0)
     familyLookup = !family.empty() && QFontDatabase::hasFamily(QString::fromStdString(family)) ? 1 : 2;
   return familyLookup == 1;
@@ -78,8 +77,7 @@ QFont ToQFont(const Font& font) {
   if (!last || last->family != font.family || last->size != font.size || last->bold != font.bold ||
       last->italic != font.italic || last->known != known) {
     QFont made = MakeFont(QString::fromStdString(font.family), known, font.size, font.bold, font.italic);
-    if (!last)
-      last = new Made;
+    if (!last) last = new Made;
     *last = Made{font.family, font.size, font.bold, font.italic, known, made};
   }
   return last->font;
@@ -94,7 +92,9 @@ const Font GuiFont("MS Shell Dlg", 11, false, false);
 Path::Path() : data(std::make_unique<Data>()) { data->path.setFillRule(Qt::OddEvenFill); }
 Path::~Path() = default;
 Path::Path(const Path& other)
-    : data(std::make_unique<Data>(*other.data)), currentX(other.currentX), currentY(other.currentY),
+    : data(std::make_unique<Data>(*other.data)),
+      currentX(other.currentX),
+      currentY(other.currentY),
       hasCurrent(other.hasCurrent) {}
 Path& Path::operator=(const Path& other) {
   if (this != &other) {
@@ -114,8 +114,7 @@ void Path::MoveTo(double x, double y) {
 }
 
 void Path::LineTo(double x, double y) {
-  if (!hasCurrent)
-    data->path.moveTo(x, y);
+  if (!hasCurrent) data->path.moveTo(x, y);
   data->path.lineTo(x, y);
   currentX = x;
   currentY = y;
@@ -123,8 +122,7 @@ void Path::LineTo(double x, double y) {
 }
 
 void Path::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) {
-  if (!hasCurrent)
-    data->path.moveTo(x3, y3);
+  if (!hasCurrent) data->path.moveTo(x3, y3);
   data->path.cubicTo(x1, y1, x2, y2, x3, y3);
   currentX = x3;
   currentY = y3;
@@ -162,7 +160,7 @@ void SetUp(QPainter* painter) {
   painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
 }
 
-} // namespace
+}  // namespace
 
 Drawing::Drawing(NativeSurface surface) : painter(std::make_unique<Painter>()) {
   auto* device = reinterpret_cast<QPaintDevice*>(surface);
@@ -190,25 +188,23 @@ Drawing::~Drawing() {
 }
 
 void Drawing::TranslateAndScale(double dx, double dy, double s) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   const QTransform& t = painter->painter->worldTransform();
-  transforms.push_back(SavedTransform{{t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(), t.m32(), t.m33()}});
+  transforms.push_back(
+      SavedTransform{{t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(), t.m32(), t.m33()}});
   painter->painter->translate(dx, dy);
   painter->painter->scale(s, s);
 }
 
 void Drawing::RestoreTranslateAndScale() {
-  if (transforms.empty() || !painter->Active())
-    return;
+  if (transforms.empty() || !painter->Active()) return;
   const double* m = transforms.back().m;
   painter->painter->setWorldTransform(QTransform(m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8]));
   transforms.pop_back();
 }
 
 void Drawing::FillBackground(const Color& color) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   QPainter* p = painter->painter;
   p->save();
   p->resetTransform();
@@ -219,9 +215,7 @@ void Drawing::FillBackground(const Color& color) {
 
 namespace {
 
-void Fill(QPainter* p, const QPainterPath& path, const Color& color) {
-  p->fillPath(path, QBrush(ToQColor(color)));
-}
+void Fill(QPainter* p, const QPainterPath& path, const Color& color) { p->fillPath(path, QBrush(ToQColor(color))); }
 
 QPainterPath Polygon(std::initializer_list<QPointF> points) {
   QPainterPath path;
@@ -231,17 +225,15 @@ QPainterPath Polygon(std::initializer_list<QPointF> points) {
   return path;
 }
 
-} // namespace
+}  // namespace
 
 void Drawing::FillRect(double x, double y, double w, double h, const Color& color) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   painter->painter->fillRect(QRectF(x, y, w, h), ToQColor(color));
 }
 
 void Drawing::FillRoundedRect(double x, double y, double w, double h, double r, const Color& color) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   double d = 2 * r;
   // Four quarter arcs clockwise from the top right; arcTo joins them with the
   // straight edges. Qt counts angles anticlockwise, hence the signs.
@@ -259,38 +251,32 @@ void Drawing::FillRoundedRect(double x, double y, double w, double h, double r, 
 }
 
 void Drawing::FillRhombus(double x, double y, double w, double h, const Color& color) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   Fill(painter->painter, Polygon({{x + w / 2, y}, {x + w, y + h / 2}, {x + w / 2, y + h}, {x, y + h / 2}}), color);
 }
 
 void Drawing::FillParallelogram(double x, double y, double w, double h, double s, const Color& color) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   Fill(painter->painter, Polygon({{x + s * w, y}, {x + w, y}, {x + (1 - s) * w, y + h}, {x, y + h}}), color);
 }
 
 void Drawing::FillTriangle(double x1, double y1, double x2, double y2, double x3, double y3, const Color& color) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   Fill(painter->painter, Polygon({{x1, y1}, {x2, y2}, {x3, y3}}), color);
 }
 
 void Drawing::FillPath(const Path& path, const Color& color) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   Fill(painter->painter, ToQPainterPath(path), color);
 }
 
 void Drawing::DrawPath(const Path& path, const Pen& pen) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   painter->painter->strokePath(ToQPainterPath(path), ToQPen(pen));
 }
 
 void Drawing::DrawLine(double x1, double y1, double x2, double y2, const Pen& pen) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   QPainterPath path;
   path.moveTo(x1, y1);
   path.lineTo(x2, y2);
@@ -298,8 +284,7 @@ void Drawing::DrawLine(double x1, double y1, double x2, double y2, const Pen& pe
 }
 
 void Drawing::DrawEllipse(double x, double y, double w, double h, const Pen& pen) {
-  if (!painter->Active())
-    return;
+  if (!painter->Active()) return;
   QPainterPath path;
   path.addEllipse(QRectF(x, y, w, h));
   painter->painter->strokePath(path, ToQPen(pen));
@@ -307,8 +292,7 @@ void Drawing::DrawEllipse(double x, double y, double w, double h, const Pen& pen
 
 void Drawing::PrintText(double x, double y, double w, double h, const std::string& text, const Font& font,
                         const Color& color, Align align) {
-  if (!painter->Active() || text.empty())
-    return;
+  if (!painter->Active() || text.empty()) return;
   Qt::Alignment alignment;
   switch (align) {
   case AlignCentered:
@@ -328,8 +312,7 @@ void Drawing::PrintText(double x, double y, double w, double h, const std::strin
   // Every other drawing call passes its own pen and sets no clip, so only a
   // clip that was there before needs the painter's whole state saved.
   const bool clipped = p->hasClipping();
-  if (clipped)
-    p->save();
+  if (clipped) p->save();
   const QRectF box(x, y, w, h);
   const QString qtext = QString::fromUtf8(text.data(), qsizetype(text.size()));
   const QFont qfont = ToQFont(font);

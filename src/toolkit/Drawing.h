@@ -138,8 +138,8 @@ public:
   void DrawEllipse(double x, double y, double w, double h, const Pen& pen);
   // UTF-8 text in the box, wrapped at the box width and at its own line
   // breaks, clipped to the box. Any other alignment value draws top left.
-  void PrintText(double x, double y, double w, double h, const std::string& text,
-                 const Font& font, const Color& color, Align align);
+  void PrintText(double x, double y, double w, double h, const std::string& text, const Font& font, const Color& color,
+                 Align align);
 
   struct Painter;
 
@@ -181,4 +181,4 @@ inline constexpr Pen ThinDarkerGreyPen{DarkerGrey, 1.75};
 // "MS Shell Dlg", 11 points, regular.
 extern const Font GuiFont;
 
-} // namespace Stock
+}  // namespace Stock

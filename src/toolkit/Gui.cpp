@@ -35,8 +35,7 @@ namespace {
 QFont DialogFamily() {
   static const QString family = [] {
     for (const char* name : {"Microsoft Sans Serif", "Arial", "Liberation Sans", "Arimo"})
-      if (QFontDatabase::hasFamily(QString::fromLatin1(name)))
-        return QString::fromLatin1(name);
+      if (QFontDatabase::hasFamily(QString::fromLatin1(name))) return QString::fromLatin1(name);
     return QString();
   }();
   QFont font;
@@ -49,7 +48,7 @@ QFont DialogFamily() {
   return font;
 }
 
-} // namespace
+}  // namespace
 
 QFont Font() {
   QFont font = DialogFamily();
@@ -59,8 +58,7 @@ QFont Font() {
   static int pixelSize = [font]() mutable {
     for (int size = 16; size > 6; --size) {
       font.setPixelSize(size);
-      if (QFontMetrics(font).height() <= 16)
-        return size;
+      if (QFontMetrics(font).height() <= 16) return size;
     }
     return 6;
   }();
@@ -81,7 +79,7 @@ void UseDialogBackground(QWidget* widget) {
   widget->setPalette(palette);
 }
 
-} // namespace DialogLook
+}  // namespace DialogLook
 
 namespace {
 
@@ -92,7 +90,7 @@ std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 DialogWindow* WindowOf(NativeDialog* dialog) { return static_cast<DialogWindow*>(ToWidget(dialog->hwnd)); }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // Dialog window
@@ -114,13 +112,11 @@ DialogWindow::DialogWindow(NativeDialog* dialog, QWidget* parent, int width, int
 
 DialogWindow::~DialogWindow() {
   ended = true;
-  for (QTimer* timer : timers)
-    timer->stop();
+  for (QTimer* timer : timers) timer->stop();
   // The controls' windows go first, while this window is still whole: their
   // last signals then find an ended dialog and reach no handler.
   const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  for (QWidget* child : children)
-    delete child;
+  for (QWidget* child : children) delete child;
 }
 
 void DialogWindow::StartTimer(int id, int milliseconds) {
@@ -128,22 +124,19 @@ void DialogWindow::StartTimer(int id, int milliseconds) {
   if (!timer) {
     timer = new QTimer(this);
     QObject::connect(timer, &QTimer::timeout, this, [this] {
-      if (!ended)
-        dialog->OnTimer();
+      if (!ended) dialog->OnTimer();
     });
   }
   timer->start(milliseconds);
 }
 
 void DialogWindow::StopTimer(int id) {
-  if (QTimer* timer = timers.value(id))
-    timer->stop();
+  if (QTimer* timer = timers.value(id)) timer->stop();
 }
 
 void DialogWindow::End() {
   ended = true;
-  for (QTimer* timer : timers)
-    timer->stop();
+  for (QTimer* timer : timers) timer->stop();
   done(0);
 }
 
@@ -165,8 +158,7 @@ void DialogWindow::paintEvent(QPaintEvent*) {
   painter.fillRect(QRect(0, 0, w, NativeDialog::CaptionHeight), DialogLook::Grey());
   painter.setPen(DialogLook::DarkerGrey());
   painter.setFont(font());
-  painter.drawText(QRect(0, 0, w, NativeDialog::CaptionHeight), Qt::AlignCenter | Qt::TextSingleLine,
-                   windowTitle());
+  painter.drawText(QRect(0, 0, w, NativeDialog::CaptionHeight), Qt::AlignCenter | Qt::TextSingleLine, windowTitle());
 }
 
 void DialogWindow::keyPressEvent(QKeyEvent* event) {
@@ -189,8 +181,7 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
 void DialogWindow::mousePressEvent(QMouseEvent* event) {
   // The caption band (y up to 24) drags the dialog.
   if (event->button() == Qt::LeftButton && event->position().y() <= NativeDialog::CaptionHeight) {
-    if (windowHandle() && windowHandle()->startSystemMove())
-      return;
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
     dragging = true;
     dragOffset = event->globalPosition().toPoint() - pos();
     return;
@@ -226,8 +217,7 @@ void NativeDialog::Create(NativeWindow parent, int width, int height, const std:
   nextControlId = FirstControlId;
   this->title = &title;
   // Without an application there is no window to show: the dialog did not run.
-  if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-    return;
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
   DialogWindow window(this, ToWidget(parent), width, height, FromUtf8(title));
   hwnd = FromWidget(&window);
   PutControls();
@@ -240,26 +230,22 @@ void NativeDialog::Create(NativeWindow parent, int width, int height, const std:
       }
     }
   }
-  if (!window.Ended())
-    window.exec();
+  if (!window.Ended()) window.exec();
   window.hide();
   hwnd = nullptr;
   // The window and its child windows go here; the controls notice.
 }
 
 void NativeDialog::SetTimer(int id, int milliseconds) {
-  if (hwnd)
-    WindowOf(this)->StartTimer(id, milliseconds);
+  if (hwnd) WindowOf(this)->StartTimer(id, milliseconds);
 }
 
 void NativeDialog::KillTimer(int id) {
-  if (hwnd)
-    WindowOf(this)->StopTimer(id);
+  if (hwnd) WindowOf(this)->StopTimer(id);
 }
 
 void NativeDialog::EndDialog() {
-  if (hwnd)
-    WindowOf(this)->End();
+  if (hwnd) WindowOf(this)->End();
 }
 
 void NativeDialog::Command(int id, unsigned short code, NativeWindow sender) {
@@ -275,15 +261,13 @@ void NativeDialog::Command(int id, unsigned short code, NativeWindow sender) {
     EndDialog();
     return;
   }
-  if (NativeControl* control = sender ? ControlOf(ToWidget(sender)) : nullptr)
-    control->HandleWmCommand(code);
+  if (NativeControl* control = sender ? ControlOf(ToWidget(sender)) : nullptr) control->HandleWmCommand(code);
 }
 
 // ---------------------------------------------------------------------------
 // Controls: common
 
-void AttachControl(NativeControl* control, NativeDialog* dialog, QWidget* widget, int id, int x, int y, int w,
-                   int h) {
+void AttachControl(NativeControl* control, NativeDialog* dialog, QWidget* widget, int id, int x, int y, int w, int h) {
   widget->setParent(ToWidget(dialog->hwnd));
   widget->setGeometry(x, y + NativeDialog::CaptionHeight, w, h);
   widget->setProperty(ControlProperty, QVariant::fromValue<void*>(control));
@@ -296,17 +280,14 @@ void AttachControl(NativeControl* control, NativeDialog* dialog, QWidget* widget
 }
 
 NativeControl* ControlOf(QWidget* widget) {
-  if (!widget)
-    return nullptr;
+  if (!widget) return nullptr;
   return static_cast<NativeControl*>(widget->property(ControlProperty).value<void*>());
 }
 
 void Notify(NativeControl* control, unsigned short code) {
-  if (!control->hwnd)
-    return;
+  if (!control->hwnd) return;
   auto* window = dynamic_cast<DialogWindow*>(ToWidget(control->hwnd)->window());
-  if (window && !window->Ended())
-    window->Dialog()->Command(control->id, code, control->hwnd);
+  if (window && !window->Ended()) window->Dialog()->Command(control->id, code, control->hwnd);
 }
 
 NativeControl::~NativeControl() {
@@ -322,20 +303,15 @@ void NativeControl::HandleWmCommand(unsigned short) {}
 void NativeControl::RunHandlers(const NativeHandlerList& list, NativeControl* control) {
   // A copy, so a handler that adds entries does not disturb the walk.
   NativeHandlerList entries = list;
-  for (auto& [dialog, method] : entries)
-    (dialog->*method)(control);
+  for (auto& [dialog, method] : entries) (dialog->*method)(control);
 }
 
 std::string NativeControl::GetWindowText() const {
   QWidget* widget = ToWidget(hwnd);
-  if (auto* line = dynamic_cast<QLineEdit*>(widget))
-    return ToUtf8(line->text());
-  if (auto* text = dynamic_cast<QPlainTextEdit*>(widget))
-    return ToUtf8(text->toPlainText());
-  if (auto* label = dynamic_cast<QLabel*>(widget))
-    return ToUtf8(label->text());
-  if (auto* button = dynamic_cast<QAbstractButton*>(widget))
-    return ToUtf8(button->text());
+  if (auto* line = dynamic_cast<QLineEdit*>(widget)) return ToUtf8(line->text());
+  if (auto* text = dynamic_cast<QPlainTextEdit*>(widget)) return ToUtf8(text->toPlainText());
+  if (auto* label = dynamic_cast<QLabel*>(widget)) return ToUtf8(label->text());
+  if (auto* button = dynamic_cast<QAbstractButton*>(widget)) return ToUtf8(button->text());
   return {};
 }
 
@@ -352,8 +328,7 @@ void NativeControl::SetWindowText(const std::string& text) {
 }
 
 void NativeControl::SetFocus() {
-  if (QWidget* widget = ToWidget(hwnd))
-    widget->setFocus(Qt::OtherFocusReason);
+  if (QWidget* widget = ToWidget(hwnd)) widget->setFocus(Qt::OtherFocusReason);
 }
 
 bool NativeControl::HasFocus() const {
@@ -405,7 +380,7 @@ protected:
   }
 };
 
-} // namespace
+}  // namespace
 
 NativeEdit::NativeEdit(NativeDialog* dialog, int x, int y, int w, int h, const std::string& text, bool multiline) {
   QWidget* widget;
@@ -426,20 +401,17 @@ NativeEdit::NativeEdit(NativeDialog* dialog, int x, int y, int w, int h, const s
 }
 
 void NativeEdit::HandleWmCommand(unsigned short code) {
-  if (code == NativeNotification::EditChange)
-    RunHandlers(onChange, this);
+  if (code == NativeNotification::EditChange) RunHandlers(onChange, this);
 }
 
 std::string NativeEdit::GetText() const { return GetWindowText(); }
 
 void NativeEdit::ShowBalloonTip(const std::string& title, const std::string& text, bool isError) {
   QWidget* widget = ToWidget(hwnd);
-  if (!widget)
-    return;
+  if (!widget) return;
   QString tip = QStringLiteral("<b>%1</b><br>%2")
                     .arg(FromUtf8(title).toHtmlEscaped(), FromUtf8(text).toHtmlEscaped().replace('\n', "<br>"));
-  if (isError)
-    tip = QStringLiteral("<span style=\"color:#d40000\">&#9888;</span> ") + tip;
+  if (isError) tip = QStringLiteral("<span style=\"color:#d40000\">&#9888;</span> ") + tip;
   QToolTip::showText(widget->mapToGlobal(QPoint(widget->width() / 2, widget->height())), tip, widget);
 }
 
@@ -455,8 +427,7 @@ public:
   int height = 0;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
-    if (height > 0)
-      size.setHeight(height);
+    if (height > 0) size.setHeight(height);
     return size;
   }
 };
@@ -482,17 +453,14 @@ public:
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     QObject::connect(this, &QListWidget::currentRowChanged, [this](int row) {
-      if (quiet)
-        return;
+      if (quiet) return;
       // The view moves the current row before it selects the entry; the
       // handlers must already find the entry selected, as with a list box.
-      if (QListWidgetItem* entry = item(row))
-        entry->setSelected(true);
+      if (QListWidgetItem* entry = item(row)) entry->setSelected(true);
       Notify(this->control, NativeNotification::ListSelectionChange);
     });
-    QObject::connect(this, &QListWidget::itemDoubleClicked, [this](QListWidgetItem*) {
-      Notify(this->control, NativeNotification::ListDoubleClick);
-    });
+    QObject::connect(this, &QListWidget::itemDoubleClicked,
+                     [this](QListWidgetItem*) { Notify(this->control, NativeNotification::ListDoubleClick); });
   }
 
   NativeListbox* control;
@@ -518,8 +486,7 @@ ListboxWidget* ListOf(const NativeListbox* control) { return static_cast<Listbox
 
 using Quiet = QuietScope<ListboxWidget>;
 
-
-} // namespace
+}  // namespace
 
 NativeListbox::NativeListbox(NativeDialog* dialog, int x, int y, int w, int h) {
   auto* list = new ListboxWidget(this);
@@ -537,8 +504,7 @@ void NativeListbox::HandleWmCommand(unsigned short code) {
 
 int NativeListbox::AddItem(std::string text, void* data) {
   ListboxWidget* list = ListOf(this);
-  if (!list)
-    return -1;
+  if (!list) return -1;
   Quiet quiet(list);
   auto* item = new QListWidgetItem(FromUtf8(text));
   item->setData(Qt::UserRole, QVariant::fromValue(data));
@@ -549,8 +515,7 @@ int NativeListbox::AddItem(std::string text, void* data) {
 void NativeListbox::SetItem(int index, std::string text, void* data) {
   ListboxWidget* list = ListOf(this);
   QListWidgetItem* item = list ? list->item(index) : nullptr;
-  if (!item)
-    return;
+  if (!item) return;
   Quiet quiet(list);
   item->setText(FromUtf8(text));
   item->setData(Qt::UserRole, QVariant::fromValue(data));
@@ -558,8 +523,7 @@ void NativeListbox::SetItem(int index, std::string text, void* data) {
 
 void NativeListbox::GetText(int index, std::string& out) const {
   ListboxWidget* list = ListOf(this);
-  if (QListWidgetItem* item = list ? list->item(index) : nullptr)
-    out = ToUtf8(item->text());
+  if (QListWidgetItem* item = list ? list->item(index) : nullptr) out = ToUtf8(item->text());
 }
 
 int NativeListbox::GetCount() const {
@@ -569,16 +533,14 @@ int NativeListbox::GetCount() const {
 
 int NativeListbox::GetSelection() const {
   ListboxWidget* list = ListOf(this);
-  if (!list)
-    return -1;
+  if (!list) return -1;
   QListWidgetItem* item = list->currentItem();
   return item && item->isSelected() ? list->row(item) : -1;
 }
 
 void NativeListbox::SetSelection(int index) {
   ListboxWidget* list = ListOf(this);
-  if (!list)
-    return;
+  if (!list) return;
   Quiet quiet(list);
   if (index >= 0 && index < list->count()) {
     list->setCurrentRow(index);
@@ -596,8 +558,7 @@ void* NativeListbox::GetItemData(int index) const {
 
 void NativeListbox::SetItemHeight(int height) {
   ListboxWidget* list = ListOf(this);
-  if (!list)
-    return;
+  if (!list) return;
   list->delegate->height = height;
   list->doItemsLayout();
 }
@@ -626,8 +587,7 @@ protected:
     layout.beginLayout();
     for (int y = 0;; y += lineHeight) {
       QTextLine line = layout.createLine();
-      if (!line.isValid())
-        break;
+      if (!line.isValid()) break;
       line.setLineWidth(width());
       line.setPosition(QPointF(0, y));
     }
@@ -638,7 +598,7 @@ protected:
   }
 };
 
-} // namespace
+}  // namespace
 
 NativeLabel::NativeLabel(NativeDialog* dialog, int x, int y, int w, int h, const std::string& text) {
   auto* label = new DialogLabel(FromUtf8(text));
@@ -683,7 +643,7 @@ protected:
   }
 };
 
-} // namespace
+}  // namespace
 
 NativeButton::NativeButton(NativeDialog* dialog, int x, int y, int w, int h, const std::string& text,
                            SpecialButton kind) {
@@ -696,6 +656,5 @@ NativeButton::NativeButton(NativeDialog* dialog, int x, int y, int w, int h, con
 }
 
 void NativeButton::HandleWmCommand(unsigned short code) {
-  if (code == NativeNotification::ButtonClicked)
-    RunHandlers(onClick, this);
+  if (code == NativeNotification::ButtonClicked) RunHandlers(onClick, this);
 }

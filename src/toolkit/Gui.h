@@ -24,19 +24,19 @@ using NativeHandlerList = std::vector<std::pair<NativeDialog*, void (NativeDialo
 // One handler list entry from a dialog subclass and one of its own member
 // functions: button->onClick.push_back(NativeHandler(this, &MyDialog::OnDelete)).
 template <typename Dialog>
-std::pair<NativeDialog*, void (NativeDialog::*)(NativeControl*)> NativeHandler(
-    Dialog* dialog, void (Dialog::*method)(NativeControl*)) {
+std::pair<NativeDialog*, void (NativeDialog::*)(NativeControl*)> NativeHandler(Dialog* dialog,
+                                                                               void (Dialog::*method)(NativeControl*)) {
   return {dialog, static_cast<void (NativeDialog::*)(NativeControl*)>(method)};
 }
 
 // Notification codes that controls send with their commands, as the window
 // system numbers them; HandleWmCommand receives these.
 namespace NativeNotification {
-inline constexpr unsigned short ButtonClicked = 0;       // BN_CLICKED
-inline constexpr unsigned short EditChange = 0x300;      // EN_CHANGE
-inline constexpr unsigned short ListSelectionChange = 1; // LBN_SELCHANGE
-inline constexpr unsigned short ListDoubleClick = 2;     // LBN_DBLCLK
-} // namespace NativeNotification
+inline constexpr unsigned short ButtonClicked = 0;        // BN_CLICKED
+inline constexpr unsigned short EditChange = 0x300;       // EN_CHANGE
+inline constexpr unsigned short ListSelectionChange = 1;  // LBN_SELCHANGE
+inline constexpr unsigned short ListDoubleClick = 2;      // LBN_DBLCLK
+}  // namespace NativeNotification
 
 class NativeDialog {
 public:

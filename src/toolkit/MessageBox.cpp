@@ -28,7 +28,7 @@ Result WriteToStandardError(const std::string& text, const std::string& caption,
   }
 }
 
-} // namespace
+}  // namespace
 
 Service SetService(Service service) {
   std::lock_guard<std::mutex> lock(serviceMutex);
@@ -45,8 +45,7 @@ Result Show(NativeWindow owner, const std::string& text, const std::string& capt
     std::lock_guard<std::mutex> lock(serviceMutex);
     service = CurrentService();
   }
-  if (!service)
-    return WriteToStandardError(text, caption, buttons);
+  if (!service) return WriteToStandardError(text, caption, buttons);
   // Restored afterwards, so a box shown while another is up keeps its own owner.
   struct OwnerScope {
     NativeWindow previous;
@@ -58,4 +57,4 @@ Result Show(NativeWindow owner, const std::string& text, const std::string& capt
 
 NativeWindow Owner() { return currentOwner; }
 
-} // namespace MessageBox
+}  // namespace MessageBox

@@ -22,11 +22,11 @@ using Service = std::function<Result(const std::string& text, const std::string&
 Service SetService(Service service);
 
 // A box without an owner window.
-Result Show(const std::string& text, const std::string& caption,
-            Buttons buttons = Buttons::Ok, Icon icon = Icon::Information);
+Result Show(const std::string& text, const std::string& caption, Buttons buttons = Buttons::Ok,
+            Icon icon = Icon::Information);
 // A box owned by a window (null: none), modal over it.
-Result Show(NativeWindow owner, const std::string& text, const std::string& caption,
-            Buttons buttons = Buttons::Ok, Icon icon = Icon::Information);
+Result Show(NativeWindow owner, const std::string& text, const std::string& caption, Buttons buttons = Buttons::Ok,
+            Icon icon = Icon::Information);
 
 // The owner of the box being shown on this thread, for the service; null
 // outside a box and for boxes without an owner.
@@ -36,4 +36,4 @@ NativeWindow Owner();
 // object of the GUI).
 void UseQtMessageBoxes();
 
-} // namespace MessageBox
+}  // namespace MessageBox

@@ -35,8 +35,7 @@ bool IsDirectory(const std::string& path) {
 // The folder part of a path, "." when it has none.
 std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('/');
-  if (slash == std::string::npos)
-    return ".";
+  if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
@@ -50,16 +49,14 @@ std::string NameOf(const std::string& path) {
 std::string FollowLinks(std::string path) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat info;
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-      return path;
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
     std::vector<char> link(PATH_MAX);
     ssize_t length = ::readlink(path.c_str(), link.data(), link.size());
-    if (length <= 0)
-      return path;
+    if (length <= 0) return path;
     std::string to(link.data(), static_cast<size_t>(length));
     path = to[0] == '/' ? to : FolderOf(path) + "/" + to;
   }
-  return path; // a loop of links: stat refuses it
+  return path;  // a loop of links: stat refuses it
 }
 
 // Temporary files carry the saving process's id, so a save can tell the
@@ -72,8 +69,7 @@ std::string TemporaryName(const std::string& name, pid_t pid) {
 
 void RemoveLeftovers(const std::string& folder, const std::string& name) {
   DIR* listing = ::opendir(folder.c_str());
-  if (!listing)
-    return;
+  if (!listing) return;
   const std::string start = "." + name + "~";
   const size_t endLength = std::strlen(TemporaryEnd);
   while (dirent* entry = ::readdir(listing)) {
@@ -82,27 +78,24 @@ void RemoveLeftovers(const std::string& folder, const std::string& name) {
         entryName.compare(entryName.size() - endLength, endLength, TemporaryEnd) != 0)
       continue;
     std::string digits = entryName.substr(start.size(), entryName.size() - start.size() - endLength);
-    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
-      continue;
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
     pid_t pid = static_cast<pid_t>(std::stol(digits));
     bool gone = pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH);
     std::string path = folder + "/" + entryName;
     struct stat info;
-    if (gone && ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-      ::unlink(path.c_str());
+    if (gone && ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
   }
   ::closedir(listing);
 }
 
 void SyncFolder(const std::string& folder) {
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0)
-    return;
+  if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
 }
 
-} // namespace
+}  // namespace
 
 NativeSafeSave::NativeSafeSave(const std::string& path) : target(FollowLinks(path)) {
   // A file-size limit must fail the write, not end the program.
@@ -128,8 +121,7 @@ NativeSafeSave::NativeSafeSave(const std::string& path) : target(FollowLinks(pat
   temporary = folder + "/" + TemporaryName(NameOf(target), ::getpid());
   int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd >= 0) {
-    if (exists)
-      ::fchmod(fd, old.st_mode & 07777);
+    if (exists) ::fchmod(fd, old.st_mode & 07777);
   } else {
     int cause = errno;
     temporary.clear();
@@ -147,8 +139,7 @@ NativeSafeSave::NativeSafeSave(const std::string& path) : target(FollowLinks(pat
   if (!stream) {
     Fail(errno);
     ::close(fd);
-    if (!temporary.empty())
-      ::unlink(temporary.c_str());
+    if (!temporary.empty()) ::unlink(temporary.c_str());
     temporary.clear();
     return;
   }
@@ -158,41 +149,31 @@ NativeSafeSave::NativeSafeSave(const std::string& path) : target(FollowLinks(pat
 }
 
 NativeSafeSave::~NativeSafeSave() {
-  if (stream)
-    std::fclose(stream);
-  if (!temporary.empty())
-    ::unlink(temporary.c_str());
+  if (stream) std::fclose(stream);
+  if (!temporary.empty()) ::unlink(temporary.c_str());
 }
 
 void NativeSafeSave::Fail(int code) {
-  if (error == 0)
-    error = code != 0 ? code : EIO;
+  if (error == 0) error = code != 0 ? code : EIO;
 }
 
 bool NativeSafeSave::Write(const char* data, size_t size) {
-  if (!stream || error != 0)
-    return false;
+  if (!stream || error != 0) return false;
   errno = 0;
-  if (std::fwrite(data, 1, size, stream) != size)
-    Fail(errno);
+  if (std::fwrite(data, 1, size, stream) != size) Fail(errno);
   return error == 0;
 }
 
 bool NativeSafeSave::Commit() {
-  if (!stream)
-    return false;
+  if (!stream) return false;
   errno = 0;
-  if (error == 0 && (std::fflush(stream) != 0 || std::ferror(stream)))
-    Fail(errno);
-  if (error == 0 && ::fsync(::fileno(stream)) != 0)
-    Fail(errno);
+  if (error == 0 && (std::fflush(stream) != 0 || std::ferror(stream))) Fail(errno);
+  if (error == 0 && ::fsync(::fileno(stream)) != 0) Fail(errno);
   errno = 0;
-  if (std::fclose(stream) != 0)
-    Fail(errno);
+  if (std::fclose(stream) != 0) Fail(errno);
   stream = nullptr;
   if (!temporary.empty()) {
-    if (error == 0 && std::rename(temporary.c_str(), target.c_str()) != 0)
-      Fail(errno);
+    if (error == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) Fail(errno);
     if (error != 0)
       ::unlink(temporary.c_str());
     else
@@ -237,19 +218,16 @@ NativeThreadStarter::NativeThreadStarter(void (*fn)(void*), void* arg) {
 NativeThreadStarter::~NativeThreadStarter() { Join(); }
 
 void NativeThreadStarter::Join() {
-  if (thread.joinable())
-    thread.join();
+  if (thread.joinable()) thread.join();
 }
 
 NativeProcess::NativeProcess(const std::string& program, std::vector<std::string> arguments) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
-  for (std::string& argument : arguments)
-    argv.push_back(argument.data());
+  for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
   pid_t pid;
-  if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0)
-    processId = pid;
+  if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0) processId = pid;
 }
 
 NativeProcess::NativeProcess(const std::string& program) : NativeProcess(program, {}) {}
@@ -260,23 +238,20 @@ NativeProcess::~NativeProcess() {
 }
 
 int NativeProcess::GetExitCode() {
-  if (processId <= 0)
-    return -1;
-  if (reaped)
-    return exitCode;
+  if (processId <= 0) return -1;
+  if (reaped) return exitCode;
   int status = 0;
   pid_t result;
   do {
     result = ::waitpid(processId, &status, WNOHANG);
   } while (result < 0 && errno == EINTR);
-  if (result != processId)
-    return -1;
+  if (result != processId) return -1;
   if (WIFEXITED(status)) {
     exitCode = WEXITSTATUS(status);
   } else if (WIFSIGNALED(status)) {
     exitCode = 128 + WTERMSIG(status);
   } else {
-    return -1; // stopped or continued: still there
+    return -1;  // stopped or continued: still there
   }
   reaped = true;
   return exitCode;
@@ -293,8 +268,7 @@ bool NativeGetAppDataDir(std::string& out) {
   } else {
     return false;
   }
-  if (dir.size() > 1 && dir.back() == '/')
-    dir.pop_back();
+  if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   out = dir;
   return true;
 }
@@ -302,8 +276,7 @@ bool NativeGetAppDataDir(std::string& out) {
 void NativeGetExecutablePath(std::string& out) {
   char buffer[PATH_MAX + 1];
   ssize_t length = ::readlink("/proc/self/exe", buffer, PATH_MAX);
-  if (length < 0)
-    length = 0;
+  if (length < 0) length = 0;
   out.assign(buffer, static_cast<size_t>(length));
 }
 
@@ -320,8 +293,7 @@ void NativeCreateTempDirPath(std::string& out) {
     base = "/tmp";
   else
     base = (slash == std::string::npos ? std::string() : program.substr(0, slash)) + "/tmp";
-  if (base.empty() || base.back() != '/')
-    base += '/';
+  if (base.empty() || base.back() != '/') base += '/';
 
   std::string stem = slash == std::string::npos ? program : program.substr(slash + 1);
 
@@ -340,18 +312,14 @@ void NativeCreateTempDirPath(std::string& out) {
 bool NativeDeleteFullDirectory(std::string directory) {
   // A link is never followed: only a real folder is emptied.
   struct stat info;
-  if (::lstat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-    return false;
-  if (directory.back() != '/')
-    directory += '/';
+  if (::lstat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+  if (directory.back() != '/') directory += '/';
   DIR* listing = ::opendir(directory.c_str());
-  if (!listing)
-    return false;
+  if (!listing) return false;
   bool ok = true;
   while (dirent* entry = ::readdir(listing)) {
     std::string name = entry->d_name;
-    if (name == "." || name == "..")
-      continue;
+    if (name == "." || name == "..") continue;
     std::string path = directory + name;
     struct stat entryInfo;
     if (::lstat(path.c_str(), &entryInfo) != 0) {
@@ -362,11 +330,9 @@ bool NativeDeleteFullDirectory(std::string directory) {
       ok = NativeDeleteFullDirectory(path);
     else
       ok = ::unlink(path.c_str()) == 0;
-    if (!ok)
-      break;
+    if (!ok) break;
   }
   ::closedir(listing);
-  if (!ok)
-    return false;
+  if (!ok) return false;
   return ::rmdir(directory.c_str()) == 0;
 }

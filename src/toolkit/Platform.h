@@ -87,7 +87,7 @@ private:
   void Fail(int code);
 
   std::string target;
-  std::string temporary; // empty when writing in place
+  std::string temporary;  // empty when writing in place
   FILE* stream = nullptr;
   std::unique_ptr<char[]> buffer;
   int error = 0;
@@ -106,9 +106,8 @@ void Tokenize(const std::string& text, Container& pieces, char delimiter) {
   std::istringstream stream(text);
   std::string piece;
   while (std::getline(stream, piece, delimiter)) {
-    if (!piece.empty())
-      pieces.push_back(piece);
+    if (!piece.empty()) pieces.push_back(piece);
   }
 }
 
-} // namespace String
+}  // namespace String

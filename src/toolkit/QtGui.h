@@ -36,7 +36,7 @@ void PaintEditBorder(QWidget* edit);
 // keeps the default white one (multi-line edits).
 void UseDialogBackground(QWidget* widget);
 
-} // namespace DialogLook
+}  // namespace DialogLook
 
 // The window of a running NativeDialog: frameless, modal, dragged by its
 // caption band, painted by us.
@@ -70,8 +70,7 @@ private:
 
 // Places a new control's widget on the dialog at (x, y) below the caption
 // band, links widget and control both ways and gives it the dialog font.
-void AttachControl(NativeControl* control, NativeDialog* dialog, QWidget* widget, int id, int x, int y,
-                   int w, int h);
+void AttachControl(NativeControl* control, NativeDialog* dialog, QWidget* widget, int id, int x, int y, int w, int h);
 
 // The control behind a widget, or null.
 NativeControl* ControlOf(QWidget* widget);

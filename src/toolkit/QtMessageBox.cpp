@@ -22,12 +22,12 @@ Result ShowQtBox(const std::string& text, const std::string& caption, Buttons bu
                   QString::fromUtf8(text.data(), qsizetype(text.size())), qtButtons, ToWidget(Owner()));
   box.setTextFormat(Qt::PlainText);
   // German even where Qt's translation is missing.
-  const std::pair<QMessageBox::StandardButton, const char*> germanTexts[] = {
-      {QMessageBox::Yes, "&Ja"}, {QMessageBox::No, "&Nein"}, {QMessageBox::Cancel, "Abbrechen"},
-      {QMessageBox::Ok, "OK"}};
+  const std::pair<QMessageBox::StandardButton, const char*> germanTexts[] = {{QMessageBox::Yes, "&Ja"},
+                                                                             {QMessageBox::No, "&Nein"},
+                                                                             {QMessageBox::Cancel, "Abbrechen"},
+                                                                             {QMessageBox::Ok, "OK"}};
   for (auto [button, text] : germanTexts)
-    if (QAbstractButton* shown = box.button(button))
-      shown->setText(QString::fromUtf8(text));
+    if (QAbstractButton* shown = box.button(button)) shown->setText(QString::fromUtf8(text));
   switch (box.exec()) {
   case QMessageBox::Yes:
     return Result::Yes;
@@ -41,8 +41,8 @@ Result ShowQtBox(const std::string& text, const std::string& caption, Buttons bu
   }
 }
 
-} // namespace
+}  // namespace
 
 void UseQtMessageBoxes() { SetService(ShowQtBox); }
 
-} // namespace MessageBox
+}  // namespace MessageBox

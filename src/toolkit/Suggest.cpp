@@ -24,7 +24,7 @@ bool IsListKey(int key) {
   return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
 }
 
-} // namespace
+}  // namespace
 
 // The press watch: closes the open list on a press outside the edit and the
 // list, anywhere in the application, and when the application loses the focus.
@@ -32,18 +32,15 @@ class SuggestWatch : public QObject {
 public:
   SuggestWatch() : QObject(qApp) {
     QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this, [](Qt::ApplicationState state) {
-      if (state != Qt::ApplicationActive && NativeSuggest::currentHookNativeSuggest)
-        CloseFromOutside();
+      if (state != Qt::ApplicationActive && NativeSuggest::currentHookNativeSuggest) CloseFromOutside();
     });
   }
 
   static void CloseFromOutside() {
     NativeSuggest* suggest = NativeSuggest::currentHookNativeSuggest;
     NativeSuggest::RemoveHook();
-    if (QWidget* edit = ToWidget(suggest->hwnd))
-      edit->setFocus(Qt::MouseFocusReason);
-    if (QWidget* list = ToWidget(suggest->list))
-      list->hide();
+    if (QWidget* edit = ToWidget(suggest->hwnd)) edit->setFocus(Qt::MouseFocusReason);
+    if (QWidget* list = ToWidget(suggest->list)) list->hide();
   }
 
 protected:
@@ -54,8 +51,7 @@ protected:
       if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton) {
         QPoint p = mouse->globalPosition().toPoint();
         const NativeRect& r = NativeSuggest::suggestRect;
-        if (p.x() < r.left || p.x() >= r.right || p.y() < r.top || p.y() >= r.bottom)
-          CloseFromOutside();
+        if (p.x() < r.left || p.x() >= r.right || p.y() < r.top || p.y() >= r.bottom) CloseFromOutside();
       }
     }
     return QObject::eventFilter(watched, event);
@@ -66,7 +62,7 @@ namespace {
 
 QPointer<SuggestWatch> watch;
 
-} // namespace
+}  // namespace
 
 // The list below the edit.
 class SuggestList : public QListWidget {
@@ -91,13 +87,11 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override {
     QListWidget::mouseReleaseEvent(event);
     // One click on an entry takes it.
-    if (event->button() == Qt::LeftButton && Selected() >= 0)
-      suggest->AcceptSuggestion(true);
+    if (event->button() == Qt::LeftButton && Selected() >= 0) suggest->AcceptSuggestion(true);
   }
   void keyPressEvent(QKeyEvent* event) override {
     QListWidget::keyPressEvent(event);
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-      suggest->AcceptSuggestion(true);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) suggest->AcceptSuggestion(true);
   }
 
 private:
@@ -140,8 +134,7 @@ protected:
     }
     if (key == Qt::Key_Escape && open) {
       NativeSuggest::RemoveHook();
-      if (SuggestList* list = List())
-        list->hide();
+      if (SuggestList* list = List()) list->hide();
       return;
     }
     if (IsListKey(key)) {
@@ -166,15 +159,13 @@ protected:
   }
 
   void keyReleaseEvent(QKeyEvent* event) override {
-    if (IsListKey(event->key()))
-      return;
+    if (IsListKey(event->key())) return;
     QLineEdit::keyReleaseEvent(event);
   }
 
   void mouseReleaseEvent(QMouseEvent* event) override {
     QLineEdit::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton)
-      suggest->RefreshFromText();
+    if (event->button() == Qt::LeftButton) suggest->RefreshFromText();
   }
 
   void focusInEvent(QFocusEvent* event) override {
@@ -186,11 +177,9 @@ protected:
     QLineEdit::focusOutEvent(event);
     QWidget* now = QApplication::focusWidget();
     SuggestList* list = List();
-    if (list && now && (now == list || list->isAncestorOf(now)))
-      return;
+    if (list && now && (now == list || list->isAncestorOf(now))) return;
     NativeSuggest::RemoveHook();
-    if (list)
-      list->hide();
+    if (list) list->hide();
   }
 
   void wheelEvent(QWheelEvent* event) override {
@@ -198,8 +187,8 @@ protected:
     // The wheel over the edit scrolls the list.
     if (SuggestList* list = List(); list && list->isVisible()) {
       QWheelEvent copy(list->viewport()->mapFromGlobal(event->globalPosition()), event->globalPosition(),
-                       event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(),
-                       event->phase(), event->inverted());
+                       event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(), event->phase(),
+                       event->inverted());
       QCoreApplication::sendEvent(list->viewport(), &copy);
     }
   }
@@ -244,16 +233,13 @@ NativeSuggest::NativeSuggest(NativeDialog* dialog, int x, int y, int w, int h, i
   // The list dies with the edit, and with it any watch it holds.
   QObject::connect(edit, &QObject::destroyed, [this] {
     list = nullptr;
-    if (currentHookNativeSuggest == this)
-      RemoveHook();
+    if (currentHookNativeSuggest == this) RemoveHook();
   });
 }
 
 NativeSuggest::~NativeSuggest() {
-  if (currentHookNativeSuggest == this)
-    RemoveHook();
-  if (QWidget* edit = ToWidget(hwnd))
-    QObject::disconnect(edit, &QObject::destroyed, nullptr, nullptr);
+  if (currentHookNativeSuggest == this) RemoveHook();
+  if (QWidget* edit = ToWidget(hwnd)) QObject::disconnect(edit, &QObject::destroyed, nullptr, nullptr);
   delete ToWidget(list);
   list = nullptr;
   // The base destroys the edit.
@@ -261,18 +247,15 @@ NativeSuggest::~NativeSuggest() {
 
 void NativeSuggest::SetSuggestions(const std::vector<std::string>& items) {
   ClearSuggestions();
-  for (const std::string& item : items)
-    AddSuggestion(item);
+  for (const std::string& item : items) AddSuggestion(item);
 }
 
 void NativeSuggest::ClearSuggestions() {
-  if (auto* popup = static_cast<SuggestList*>(ToWidget(list)))
-    popup->clear();
+  if (auto* popup = static_cast<SuggestList*>(ToWidget(list))) popup->clear();
 }
 
 void NativeSuggest::AddSuggestion(const std::string& item) {
-  if (auto* popup = static_cast<SuggestList*>(ToWidget(list)))
-    popup->addItem(FromUtf8(item));
+  if (auto* popup = static_cast<SuggestList*>(ToWidget(list))) popup->addItem(FromUtf8(item));
 }
 
 std::string NativeSuggest::GetText() const { return GetWindowText(); }
@@ -280,16 +263,14 @@ std::string NativeSuggest::GetText() const { return GetWindowText(); }
 void NativeSuggest::ShowSuggestions() {
   QWidget* edit = ToWidget(hwnd);
   auto* popup = static_cast<SuggestList*>(ToWidget(list));
-  if (!edit || !popup)
-    return;
+  if (!edit || !popup) return;
   QPoint origin = edit->mapToGlobal(QPoint(0, 0));
   int w = edit->width(), h = edit->height();
   suggestRect = {origin.x(), origin.y(), origin.x() + w, origin.y() + h - 1 + listHeight};
   popup->setGeometry(origin.x(), origin.y() + h - 1, w, listHeight);
   popup->show();
   RunHandlers(onSuggest, this);
-  if (!currentHookNativeSuggest)
-    InstallHook();
+  if (!currentHookNativeSuggest) InstallHook();
 }
 
 void NativeSuggest::AcceptSuggestion(bool focus) {
@@ -303,26 +284,21 @@ void NativeSuggest::AcceptSuggestion(bool focus) {
     }
   }
   RemoveHook();
-  if (focus && edit)
-    edit->setFocus(Qt::OtherFocusReason);
-  if (popup)
-    popup->hide();
+  if (focus && edit) edit->setFocus(Qt::OtherFocusReason);
+  if (popup) popup->hide();
 }
 
 void NativeSuggest::HideSuggestions(bool focus) {
   RemoveHook();
-  if (QWidget* edit = ToWidget(hwnd); edit && focus)
-    edit->setFocus(Qt::OtherFocusReason);
-  if (QWidget* popup = ToWidget(list))
-    popup->hide();
+  if (QWidget* edit = ToWidget(hwnd); edit && focus) edit->setFocus(Qt::OtherFocusReason);
+  if (QWidget* popup = ToWidget(list)) popup->hide();
 }
 
 bool NativeSuggest::IsHookInstalled() { return currentHookNativeSuggest != nullptr; }
 
 void NativeSuggest::RefreshFromText() {
   auto* popup = static_cast<SuggestList*>(ToWidget(list));
-  if (!popup || !hwnd)
-    return;
+  if (!popup || !hwnd) return;
   QString text = static_cast<QLineEdit*>(ToWidget(hwnd))->text();
   ShowSuggestions();
   // The first entry from the top that begins with the text, in any case;
@@ -343,14 +319,12 @@ void NativeSuggest::RefreshFromText() {
 }
 
 void NativeSuggest::InstallHook() {
-  if (!watch)
-    watch = new SuggestWatch; // lives as long as the application
+  if (!watch) watch = new SuggestWatch;  // lives as long as the application
   currentHookNativeSuggest = this;
   qApp->installEventFilter(watch);
 }
 
 void NativeSuggest::RemoveHook() {
-  if (watch)
-    qApp->removeEventFilter(watch);
+  if (watch) qApp->removeEventFilter(watch);
   currentHookNativeSuggest = nullptr;
 }

@@ -91,19 +91,16 @@ private:
     layout.beginLayout();
     for (;;) {
       QTextLine line = layout.createLine();
-      if (!line.isValid())
-        break;
+      if (!line.isValid()) break;
       line.setLineWidth(lineWidth);
       height += leading;
       height = qCeil(height);
       line.setPosition(QPointF(0, height));
       height += line.ascent() + line.descent();
-      if (height >= laid.key.height)
-        break;
+      if (height >= laid.key.height) break;
     }
     layout.endLayout();
-    if (laid.key.alignment & Qt::AlignVCenter)
-      laid.top = (laid.key.height - height) / 2;
+    if (laid.key.alignment & Qt::AlignVCenter) laid.top = (laid.key.height - height) / 2;
   }
 
   std::list<Laid> recent;  // most recently used first
@@ -125,14 +122,13 @@ Cache::Cache() {
 
 constexpr int Handled = Qt::AlignLeft | Qt::AlignHCenter | Qt::AlignTop | Qt::AlignVCenter;
 
-} // namespace
+}  // namespace
 
 bool Draw(QPainter* painter, const QRectF& box, const QString& text, const QFont& font, const QTextOption& option) {
   if ((option.alignment() & ~Handled) || option.wrapMode() == QTextOption::NoWrap ||
       option.textDirection() == Qt::RightToLeft || text.contains(u'\t') || text.contains(QChar(0x9C)))
     return false;
-  if (box.isEmpty() || text.isEmpty())
-    return true;  // drawText draws nothing either
+  if (box.isEmpty() || text.isEmpty()) return true;  // drawText draws nothing either
   QPaintDevice* device = painter->device();
   const Key key{text,
                 font,
@@ -155,4 +151,4 @@ bool Draw(QPainter* painter, const QRectF& box, const QString& text, const QFont
 
 size_t Count() { return TheCache().Size(); }
 
-} // namespace TextLayouts
+}  // namespace TextLayouts

@@ -25,4 +25,4 @@ bool Draw(QPainter* painter, const QRectF& box, const QString& text, const QFont
 // Layouts kept now.
 size_t Count();
 
-} // namespace TextLayouts
+}  // namespace TextLayouts

@@ -17,22 +17,19 @@
 namespace {
 
 void SetCursor(NativeWindow window, Qt::CursorShape shape) {
-  if (QWidget* widget = ToWidget(window))
-    widget->setCursor(shape);
+  if (QWidget* widget = ToWidget(window)) widget->setCursor(shape);
 }
 
 // "*.pbn" -> "pbn", "dmp" -> "dmp", "*" -> "".
 QString DefaultSuffix(const std::string& pattern) {
   std::string suffix = pattern;
   size_t dot = suffix.rfind('.');
-  if (dot != std::string::npos)
-    suffix = suffix.substr(dot + 1);
-  if (suffix.find_first_of("*?[]") != std::string::npos)
-    return QString();
+  if (dot != std::string::npos) suffix = suffix.substr(dot + 1);
+  if (suffix.find_first_of("*?[]") != std::string::npos) return QString();
   return QString::fromStdString(suffix);
 }
 
-} // namespace
+}  // namespace
 
 void NativeSetPointerCursor(NativeWindow window) { SetCursor(window, Qt::ArrowCursor); }
 
@@ -43,10 +40,9 @@ bool NativeIsWindowMaximized(NativeWindow window) {
   return widget && widget->window()->isMaximized();
 }
 
-bool NativeFileDialog(NativeWindow owner, const std::string& pattern, const std::string& description,
-                      std::string& path, bool open) {
-  if (pattern.size() + description.size() > 250)
-    return false;
+bool NativeFileDialog(NativeWindow owner, const std::string& pattern, const std::string& description, std::string& path,
+                      bool open) {
+  if (pattern.size() + description.size() > 250) return false;
   // Qt's own dialog, so that it looks and behaves the same on every desktop.
   QFileDialog dialog(ToWidget(owner));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -61,19 +57,16 @@ bool NativeFileDialog(NativeWindow owner, const std::string& pattern, const std:
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(DefaultSuffix(pattern));
   }
-  if (dialog.exec() != QDialog::Accepted)
-    return false;
+  if (dialog.exec() != QDialog::Accepted) return false;
   QStringList files = dialog.selectedFiles();
-  if (files.isEmpty() || files.front().isEmpty())
-    return false;
+  if (files.isEmpty() || files.front().isEmpty()) return false;
   path = files.front().toStdString();
   return true;
 }
 
 bool UseGermanQtTexts() {
   static QPointer<QTranslator> installed;
-  if (installed)
-    return true;
+  if (installed) return true;
   auto* translator = new QTranslator(QCoreApplication::instance());
   // By file name, not by the system locale, which may well not be German.
   if (!translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
@@ -100,7 +93,6 @@ int NativeShowMenu(NativeWindow window, int x, int y, const std::vector<std::str
   // where the user sees it.
   QPoint at = widget ? widget->mapToGlobal(QPoint(x, y)) : QPoint(x, y);
   QAction* chosen = menu.exec(at);
-  if (!chosen)
-    return -1;
+  if (!chosen) return -1;
   return chosen->data().toInt();
 }

@@ -21,8 +21,8 @@ bool NativeIsWindowMaximized(NativeWindow window);
 // (UTF-8) in path when confirmed; false and path unchanged otherwise, and at
 // once when pattern and description together exceed 250 characters. A null
 // owner is allowed.
-bool NativeFileDialog(NativeWindow owner, const std::string& pattern, const std::string& description,
-                      std::string& path, bool open);
+bool NativeFileDialog(NativeWindow owner, const std::string& pattern, const std::string& description, std::string& path,
+                      bool open);
 
 // Loads Qt's German translation, whatever the locale, so that Qt's own
 // dialogs and buttons (the file dialog, message boxes, an edit's context

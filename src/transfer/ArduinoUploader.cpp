@@ -18,10 +18,10 @@ const std::string ByteResponseText = BaseText + "\n (unexpected/missing byte res
 
 using Clock = std::chrono::steady_clock;
 
-} // namespace
+}  // namespace
 
-ArduinoUploader::ArduinoUploader(std::string port, const std::vector<unsigned char>& img,
-                                 int* cancelFlag, int* stateValue)
+ArduinoUploader::ArduinoUploader(std::string port, const std::vector<unsigned char>& img, int* cancelFlag,
+                                 int* stateValue)
     : image(img), cancel(cancelFlag), state(stateValue) {
   // "HID" names the USB bootloader, never a serial port.
   if (port != "HID") NativeSerialOpen(&serial.handle, port, BaudRate, 8, ParityNone, StopBitsOne);
@@ -66,9 +66,7 @@ bool ArduinoUploader::StkGetSync() {
 
 void ArduinoUploader::ClearRubbish() {
   unsigned char byte;
-  while (NativeSerialGetAvailableBytes(serial.handle) > 0 &&
-         NativeSerialReceiveBytes(serial.handle, &byte, 1) == 1) {
-  }
+  while (NativeSerialGetAvailableBytes(serial.handle) > 0 && NativeSerialReceiveBytes(serial.handle, &byte, 1) == 1) {}
 }
 
 void ArduinoUploader::GetVersion() {
@@ -92,8 +90,7 @@ void ArduinoUploader::LeaveProgMode() {
 void ArduinoUploader::ReadSignature() {
   StkSendCommand(CommandReadSign);
   std::vector<unsigned char> reply = StkReceiveResponse(ReplyLimit);
-  if (reply != std::vector<unsigned char>{ResponseInSync, 0x1E, 0x95, 0x0F})
-    throw UploaderException(SignatureText);
+  if (reply != std::vector<unsigned char>{ResponseInSync, 0x1E, 0x95, 0x0F}) throw UploaderException(SignatureText);
 }
 
 void ArduinoUploader::FillProgramPages(unsigned pageSize) {
@@ -111,8 +108,7 @@ void ArduinoUploader::SendProgram() {
 }
 
 void ArduinoUploader::LoadAddress(unsigned wordAddress) {
-  std::vector<unsigned char> command = {CommandLoadAddress,
-                                        static_cast<unsigned char>(wordAddress & 0xFF),
+  std::vector<unsigned char> command = {CommandLoadAddress, static_cast<unsigned char>(wordAddress & 0xFF),
                                         static_cast<unsigned char>((wordAddress >> 8) & 0xFF)};
   StkSendCommand(command);
   StkExpectResponse(ResponseInSync);
@@ -146,8 +142,7 @@ void ArduinoUploader::StkSendCommand(std::vector<unsigned char>& command) {
 
 void ArduinoUploader::StkExpectResponse(char expected) {
   std::vector<unsigned char> reply = StkReceiveResponse(ReplyLimit);
-  if (reply.size() != 1 || reply[0] != static_cast<unsigned char>(expected))
-    throw UploaderException(ByteResponseText);
+  if (reply.size() != 1 || reply[0] != static_cast<unsigned char>(expected)) throw UploaderException(ByteResponseText);
 }
 
 bool ArduinoUploader::StkExpectResponse(char first, char second) {
@@ -164,8 +159,7 @@ std::vector<unsigned char> ArduinoUploader::StkReceiveResponse(unsigned limitMil
   Clock::duration waited{};
   for (;;) {
     unsigned char byte;
-    if (NativeSerialGetAvailableBytes(serial.handle) > 0 &&
-        NativeSerialReceiveBytes(serial.handle, &byte, 1) == 1) {
+    if (NativeSerialGetAvailableBytes(serial.handle) > 0 && NativeSerialReceiveBytes(serial.handle, &byte, 1) == 1) {
       if (byte == ResponseOk) return reply;
       reply.push_back(byte);
       continue;
@@ -174,7 +168,7 @@ std::vector<unsigned char> ArduinoUploader::StkReceiveResponse(unsigned limitMil
     auto left = std::chrono::ceil<std::chrono::milliseconds>(budget - waited);
     auto start = Clock::now();
     if (!serial.WaitCanRead(static_cast<unsigned>(left.count())))
-      std::this_thread::sleep_until(start + left); // a failing device must not make this spin
+      std::this_thread::sleep_until(start + left);  // a failing device must not make this spin
     waited += Clock::now() - start;
   }
 }

@@ -37,13 +37,15 @@ bool WaitUntil(Port* p, Clock::time_point deadline) {
   }
 }
 
-} // namespace
+}  // namespace
 
-BascomUploader::BascomUploader(std::string portName, const std::vector<unsigned char>& img,
-                               int* cancelFlag, int* stateValue)
+BascomUploader::BascomUploader(std::string portName, const std::vector<unsigned char>& img, int* cancelFlag,
+                               int* stateValue)
     : port(std::move(portName)), image(&img), cancel(cancelFlag), state(stateValue) {
-  if (port == "HID") SendWithHid();
-  else SendWithSerial();
+  if (port == "HID")
+    SendWithHid();
+  else
+    SendWithSerial();
 }
 
 void BascomUploader::SendWithHid() {
@@ -76,8 +78,7 @@ void BascomUploader::SendWorker(Port* p) {
 // no time limit, only the cancel flag ends it.
 bool BascomUploader::FirstHello(Port* p) {
   unsigned char byte;
-  while (p->CanRead() && p->ReceiveBytes(&byte, 1) == 1) {
-  }
+  while (p->CanRead() && p->ReceiveBytes(&byte, 1) == 1) {}
   while (!Cancelled()) {
     unsigned char hello = Hello;
     p->Send(&hello, 1);
@@ -119,7 +120,7 @@ bool BascomUploader::SendBinary(Port* p) {
     }
     block[131] = sum;
     if (!SendBlock(p, block, sizeof block)) return false;
-    ++number; // wraps after 255
+    ++number;  // wraps after 255
   }
   return true;
 }

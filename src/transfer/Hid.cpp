@@ -9,8 +9,7 @@ namespace {
 bool HidapiOpen(void** handle, int vendorId, int productId, int) {
   *handle = NativeInvalidHandle;
   if (!hidApiInitialized) return false;
-  hid_device* device = hid_open(static_cast<unsigned short>(vendorId),
-                                static_cast<unsigned short>(productId), nullptr);
+  hid_device* device = hid_open(static_cast<unsigned short>(vendorId), static_cast<unsigned short>(productId), nullptr);
   if (!device) return false;
   *handle = device;
   return true;
@@ -32,11 +31,10 @@ bool HidapiGetFeatureReport(void* handle, unsigned char* buffer, unsigned length
   return hid_get_feature_report(static_cast<hid_device*>(handle), buffer, length) >= 0;
 }
 
-const HidDeviceFunctions hidapiFunctions = {HidapiOpen, HidapiClose, HidapiSendOutputReport,
-                                            HidapiGetFeatureReport};
+const HidDeviceFunctions hidapiFunctions = {HidapiOpen, HidapiClose, HidapiSendOutputReport, HidapiGetFeatureReport};
 std::atomic<const HidDeviceFunctions*> deviceFunctions{&hidapiFunctions};
 
-} // namespace
+}  // namespace
 
 bool InitHidApi() { return hid_init() == 0; }
 

@@ -42,7 +42,5 @@ public:
   bool Send(void* data, unsigned count) override {
     return HidPortSendBytes(port, static_cast<unsigned char*>(data), count) == 0;
   }
-  bool WaitCanRead(unsigned milliseconds) override {
-    return HidPortWaitCanRead(port, milliseconds) > 0;
-  }
+  bool WaitCanRead(unsigned milliseconds) override { return HidPortWaitCanRead(port, milliseconds) > 0; }
 };

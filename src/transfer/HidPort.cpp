@@ -20,7 +20,7 @@ void Stop(HidPort* port, int status) {
 // Caller holds inputMutex.
 void AppendLocked(HidPort* port, const unsigned char* data, unsigned count) {
   for (unsigned i = 0; i < count; ++i) {
-    if (port->inputRead == port->inputWrite) break; // full: the rest is dropped
+    if (port->inputRead == port->inputWrite) break;  // full: the rest is dropped
     if (port->inputRead == -1) port->inputRead = port->inputWrite;
     port->inputBuffer[port->inputWrite] = data[i];
     port->inputWrite = (port->inputWrite + 1) % HidPortInputSize;
@@ -28,7 +28,7 @@ void AppendLocked(HidPort* port, const unsigned char* data, unsigned count) {
   if (count > 0) pthread_cond_broadcast(&port->inputArrived);
 }
 
-} // namespace
+}  // namespace
 
 int HidPortOpen(HidPort** out, int vendorId, int productId, int unused) {
   HidPort* port = new (std::nothrow) HidPort;
@@ -49,8 +49,7 @@ int HidPortOpen(HidPort** out, int vendorId, int productId, int unused) {
   port->status = HidPortRunning;
   port->handle = NativeInvalidHandle;
   bool opened = WindowsHidOpen(&port->handle, vendorId, productId, unused);
-  if (opened && pthread_create(&port->thread, nullptr, HidPortWorkerThreadMain, port) == 0)
-    return 0;
+  if (opened && pthread_create(&port->thread, nullptr, HidPortWorkerThreadMain, port) == 0) return 0;
   if (opened) WindowsHidClose(port->handle);
   pthread_cond_destroy(&port->inputArrived);
   pthread_mutex_destroy(&port->inputMutex);
@@ -118,11 +117,13 @@ void HidPortWriteIfPossible(HidPort* port) {
                     : (port->outputWrite - port->outputRead + HidPortOutputSize) % HidPortOutputSize;
   int limit = port->deviceFree < 6 ? port->deviceFree : 6;
   int n;
-  if (pending <= limit) n = pending;
-  else if (port->deviceFree >= 7) n = 7;
+  if (pending <= limit)
+    n = pending;
+  else if (port->deviceFree >= 7)
+    n = 7;
   else {
     pthread_mutex_unlock(&port->outputMutex);
-    return; // wait for more room
+    return;  // wait for more room
   }
   report[0] = 0;
   report[1] = static_cast<unsigned char>(n);
@@ -132,8 +133,7 @@ void HidPortWriteIfPossible(HidPort* port) {
   }
   if (port->outputRead == port->outputWrite) port->outputRead = -1;
   pthread_mutex_unlock(&port->outputMutex);
-  if (!WindowsHidSendOutputReport(port->handle, report, HidReportLength))
-    Stop(port, HidPortOutputFailed);
+  if (!WindowsHidSendOutputReport(port->handle, report, HidReportLength)) Stop(port, HidPortOutputFailed);
 }
 
 int HidPortReceiveBytes(HidPort* port, unsigned char* buffer, unsigned count) {
@@ -164,7 +164,7 @@ int HidPortSendBytes(HidPort* port, unsigned char* data, unsigned count) {
     if (port->outputRead == -1) port->outputRead = port->outputWrite;
     port->outputBuffer[port->outputWrite] = data[i];
     port->outputWrite = (port->outputWrite + 1) % HidPortOutputSize;
-    if (port->outputWrite == port->outputRead) break; // full
+    if (port->outputWrite == port->outputRead) break;  // full
   }
   int result = port->outputRead == port->outputWrite ? -1 : 0;
   pthread_mutex_unlock(&port->outputMutex);

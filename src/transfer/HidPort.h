@@ -11,12 +11,12 @@ struct HidPort {
   pthread_mutex_t inputMutex;
   unsigned char inputBuffer[2048];
   int inputWrite;
-  int inputRead; // -1: empty; equal to inputWrite: full
+  int inputRead;  // -1: empty; equal to inputWrite: full
   pthread_mutex_t outputMutex;
   unsigned char outputBuffer[8192];
   int outputWrite;
-  int outputRead; // -1: empty; equal to outputWrite: full
-  int deviceFree; // room in the device's receive buffer (worker only)
+  int outputRead;  // -1: empty; equal to outputWrite: full
+  int deviceFree;  // room in the device's receive buffer (worker only)
   // 0 running, 1 close requested, 2 feature report failed, 3 output report failed
   std::atomic<int> status;
   void* handle;

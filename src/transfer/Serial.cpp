@@ -24,13 +24,12 @@ void* Handle(int fd) { return reinterpret_cast<void*>(static_cast<intptr_t>(fd))
 
 bool BaudConstant(int baudRate, speed_t& speed) {
   static const std::pair<int, speed_t> table[] = {
-      {50, B50},         {75, B75},         {110, B110},       {134, B134},       {150, B150},
-      {200, B200},       {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-      {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-      {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-      {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
-      {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-      {3500000, B3500000}, {4000000, B4000000}};
+      {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
+      {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
+      {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
+      {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+      {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+      {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000}};
   for (auto& [rate, constant] : table)
     if (rate == baudRate) {
       speed = constant;
@@ -41,11 +40,20 @@ bool BaudConstant(int baudRate, speed_t& speed) {
 
 bool DataBitsFlag(int dataBits, tcflag_t& flag) {
   switch (dataBits) {
-  case 5: flag = CS5; return true;
-  case 6: flag = CS6; return true;
-  case 7: flag = CS7; return true;
-  case 8: flag = CS8; return true;
-  default: return false;
+  case 5:
+    flag = CS5;
+    return true;
+  case 6:
+    flag = CS6;
+    return true;
+  case 7:
+    flag = CS7;
+    return true;
+  case 8:
+    flag = CS8;
+    return true;
+  default:
+    return false;
   }
 }
 
@@ -77,7 +85,7 @@ bool ApplyLineSettings(int fd, int baudRate, int dataBits, Parity parity, StopBi
   return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
-} // namespace
+}  // namespace
 
 // Raw binary transfer at the requested line settings. Hardware flow
 // control and the modem lines stay as they are; software flow control and
@@ -92,15 +100,25 @@ bool NativeSerialLineSettings(termios& tio, int baudRate, int dataBits, Parity p
   tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
   tio.c_cflag = (tio.c_cflag & ~CSIZE) | size | CREAD | CLOCAL;
   switch (parity) {
-  case ParityNone: tio.c_cflag &= ~(PARENB | PARODD); break;
-  case ParityEven: tio.c_cflag = (tio.c_cflag | PARENB) & ~PARODD; break;
-  case ParityOdd: tio.c_cflag |= PARENB | PARODD; break;
+  case ParityNone:
+    tio.c_cflag &= ~(PARENB | PARODD);
+    break;
+  case ParityEven:
+    tio.c_cflag = (tio.c_cflag | PARENB) & ~PARODD;
+    break;
+  case ParityOdd:
+    tio.c_cflag |= PARENB | PARODD;
+    break;
   }
   switch (stopBits) {
-  case StopBitsOne: tio.c_cflag &= ~CSTOPB; break;
+  case StopBitsOne:
+    tio.c_cflag &= ~CSTOPB;
+    break;
   // With five data bits the UART sends one and a half stop bits for CSTOPB.
   case StopBitsOnePointFive:
-  case StopBitsTwo: tio.c_cflag |= CSTOPB; break;
+  case StopBitsTwo:
+    tio.c_cflag |= CSTOPB;
+    break;
   }
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
@@ -126,7 +144,7 @@ std::vector<std::pair<std::string, std::string>> NativeSerialEnumerate() {
   for (const std::string& name : names) {
     std::string entry = ttyClassRoot + "/" + name;
     struct stat st;
-    if (stat((entry + "/device").c_str(), &st) != 0) continue; // not a device
+    if (stat((entry + "/device").c_str(), &st) != 0) continue;  // not a device
     std::string display = ProductName(entry);
     if (display.empty()) display = "(unknown port)";
     ports.emplace_back(display, deviceRoot + "/" + name);
@@ -134,8 +152,7 @@ std::vector<std::pair<std::string, std::string>> NativeSerialEnumerate() {
   return ports;
 }
 
-bool NativeSerialOpen(void** handle, std::string name, int baudRate, int dataBits, Parity parity,
-                      StopBits stopBits) {
+bool NativeSerialOpen(void** handle, std::string name, int baudRate, int dataBits, Parity parity, StopBits stopBits) {
   if (name == "COMx") {
     auto ports = NativeSerialEnumerate();
     if (ports.size() == 1) name = ports[0].second;
@@ -151,7 +168,7 @@ bool NativeSerialOpen(void** handle, std::string name, int baudRate, int dataBit
     close(fd);
     return false;
   }
-  ioctl(fd, TIOCEXCL); // one user at a time
+  ioctl(fd, TIOCEXCL);  // one user at a time
   if (!ApplyLineSettings(fd, baudRate, dataBits, parity, stopBits)) {
     close(fd);
     return false;
@@ -198,9 +215,7 @@ bool NativeSerialSend(void* handle, void* data, unsigned count) {
   return true;
 }
 
-bool NativeSerialReceiveByte(void* handle, char& byte) {
-  return NativeSerialReceiveBytes(handle, &byte, 1) == 1;
-}
+bool NativeSerialReceiveByte(void* handle, char& byte) { return NativeSerialReceiveBytes(handle, &byte, 1) == 1; }
 
 bool NativeSerialSend(void* handle, char byte) { return NativeSerialSend(handle, &byte, 1); }
 

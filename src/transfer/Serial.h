@@ -18,8 +18,7 @@
 enum Parity : int { ParityNone = 0, ParityEven = 1, ParityOdd = 2 };
 enum StopBits : int { StopBitsOne = 0, StopBitsOnePointFive = 1, StopBitsTwo = 2 };
 
-bool NativeSerialOpen(void** handle, std::string name, int baudRate, int dataBits, Parity parity,
-                      StopBits stopBits);
+bool NativeSerialOpen(void** handle, std::string name, int baudRate, int dataBits, Parity parity, StopBits stopBits);
 void NativeSerialClose(void** handle);
 // Received bytes waiting; 0 when the query fails.
 int NativeSerialGetAvailableBytes(void* handle);
@@ -31,8 +30,7 @@ bool NativeSerialSend(void* handle, char byte);
 // Puts the line settings into a terminal setting for raw binary transfer;
 // false when the baud rate or the data bits cannot be set. A parity or
 // stop-bits value outside its enumeration leaves that setting as it was.
-bool NativeSerialLineSettings(termios& settings, int baudRate, int dataBits, Parity parity,
-                              StopBits stopBits);
+bool NativeSerialLineSettings(termios& settings, int baudRate, int dataBits, Parity parity, StopBits stopBits);
 // Waits at most the given time until a byte can be read; true when one can.
 bool NativeSerialWaitReadable(void* handle, unsigned milliseconds);
 
@@ -59,9 +57,7 @@ public:
 
   bool IsOpen() override { return handle != NativeInvalidHandle; }
   bool CanRead() override { return NativeSerialGetAvailableBytes(handle) > 0; }
-  int ReceiveBytes(void* buffer, unsigned count) override {
-    return NativeSerialReceiveBytes(handle, buffer, count);
-  }
+  int ReceiveBytes(void* buffer, unsigned count) override { return NativeSerialReceiveBytes(handle, buffer, count); }
   bool Send(void* data, unsigned count) override { return NativeSerialSend(handle, data, count); }
   bool WaitCanRead(unsigned milliseconds) override {
     return NativeSerialWaitReadable(handle, milliseconds) && CanRead();

@@ -42,7 +42,7 @@ void AppendRecord(std::string& out, unsigned address, const unsigned char* data,
   out += field;
 }
 
-} // namespace
+}  // namespace
 
 std::string IntelHexListing(const std::vector<unsigned char>& image) {
   std::string out;
@@ -64,8 +64,7 @@ Transfer::ProgressRunner Transfer::SetProgressRunner(ProgressRunner runner) {
 }
 
 Transfer::Transfer(Project* project, NativeWindow parent) : project(project) {
-  if (Compile(parent))
-    Send(parent);
+  if (Compile(parent)) Send(parent);
 }
 
 Transfer::~Transfer() { delete program; }
@@ -95,12 +94,10 @@ void Transfer::Send(NativeWindow parent) {
     CurrentRunner()(parent, this);
     // However the progress ended, an upload still running is told to stop,
     // so the join below cannot wait for a board that never answers.
-    if (State() != TransferDone)
-      Cancel();
+    if (State() != TransferDone) Cancel();
     sender.Join();
   }
-  if (!errorMessage.empty())
-    MessageBox::Show(parent, errorMessage, TransferErrorCaption);
+  if (!errorMessage.empty()) MessageBox::Show(parent, errorMessage, TransferErrorCaption);
 }
 
 void Transfer::SendThread(void* arg) {

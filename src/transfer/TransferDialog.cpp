@@ -10,23 +10,27 @@ const std::string Title = "Übertragen";
 
 const char* StateText(int state) {
   switch (state) {
-  case TransferGenerating: return "Erzeuge Code";
-  case TransferCompiling: return "Kompiliere Code";
-  case TransferWaitingForReset: return "Bitte führe einen Reset durch";
-  case TransferSending: return "Sende Programm";
-  default: return nullptr;
+  case TransferGenerating:
+    return "Erzeuge Code";
+  case TransferCompiling:
+    return "Kompiliere Code";
+  case TransferWaitingForReset:
+    return "Bitte führe einen Reset durch";
+  case TransferSending:
+    return "Sende Programm";
+  default:
+    return nullptr;
   }
 }
 
-} // namespace
+}  // namespace
 
 TransferDialog::TransferDialog(NativeWindow parent, Transfer* transfer) : transfer(transfer) {
   Create(parent, 480, 150, Title);
   // ok is set by the finished upload and by "Abbrechen" (which has set the
   // flag already); anything else must not leave the upload running while
   // the caller waits for it.
-  if (!ok)
-    transfer->Cancel();
+  if (!ok) transfer->Cancel();
 }
 
 TransferDialog::~TransferDialog() {

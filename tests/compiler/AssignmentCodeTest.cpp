@@ -137,14 +137,15 @@ TEST_F(Operands, PortBitFromPinTakesBitZero) {
 TEST_F(Operands, IntegerTargetStoresBothBytes) {
   Program program;
   const unsigned var0 = program.locations.at("var0"), var1 = program.locations.at("var1");
-  EXPECT_EQ(Listing("var0 = var1 + 2"),
-            (Lines_t{"lds r24, " + Hex4(var1), "lds r25, " + Hex4(var1 + 1), "ldi r22, 0x02", "ldi r23, 0x00",
-                     "add r24, r22", "adc r25, r23", "sts " + Hex4(var0) + ", r24", "sts " + Hex4(var0 + 1) + ", r25"}));
+  EXPECT_EQ(Listing("var0 = var1 + 2"), (Lines_t{"lds r24, " + Hex4(var1), "lds r25, " + Hex4(var1 + 1),
+                                                 "ldi r22, 0x02", "ldi r23, 0x00", "add r24, r22", "adc r25, r23",
+                                                 "sts " + Hex4(var0) + ", r24", "sts " + Hex4(var0 + 1) + ", r25"}));
   const unsigned var3 = program.locations.at("var3");
-  EXPECT_EQ(Listing("Zaehler = -1"),
-            (Lines_t{"ldi r24, 0xFF", "ldi r25, 0xFF", "sts " + Hex4(var3) + ", r24", "sts " + Hex4(var3 + 1) + ", r25"}));
+  EXPECT_EQ(Listing("Zaehler = -1"), (Lines_t{"ldi r24, 0xFF", "ldi r25, 0xFF", "sts " + Hex4(var3) + ", r24",
+                                              "sts " + Hex4(var3 + 1) + ", r25"}));
   EXPECT_EQ(Listing("var0 = 70000 / ADC4"),
-            Lines({{"ldi r24, 0x70", "ldi r25, 0x11", "ldi r22, 0x04", "ldi r23, 0x00"}, LoadZ(program, "__divmodhi4"),
+            Lines({{"ldi r24, 0x70", "ldi r25, 0x11", "ldi r22, 0x04", "ldi r23, 0x00"},
+                   LoadZ(program, "__divmodhi4"),
                    {"icall", "mov r24, r22", "mov r25, r23", "sts " + Hex4(var0) + ", r24",
                     "sts " + Hex4(var0 + 1) + ", r25"}}));
 }
@@ -160,4 +161,4 @@ TEST_F(Operands, PortTargetFailures) {
   EXPECT_EQ(CodeError("PORTX = 1"), "Invalid Pin specified: PORTX");
 }
 
-} // namespace
+}  // namespace

@@ -14,8 +14,7 @@ Lines_t UserCode(Chart& chart, std::unique_ptr<Compiler::Program>* keep = nullpt
   auto program = std::make_unique<Compiler::Program>();
   chart.project.WriteCode(*program);
   Lines_t listing = LinkAndList(*program, ProgramStart);
-  if (keep)
-    *keep = std::move(program);
+  if (keep) *keep = std::move(program);
   return listing;
 }
 
@@ -63,11 +62,16 @@ TEST(BlockCode, SecondArrowIntoAnEndBlockJumpsToItsLabel) {
   // compare (24 bytes), set (12 bytes), then the end block under loc2.
   EXPECT_EQ(program->locations.at("loc2"), 788);
   EXPECT_EQ(program->locations.at("loc1"), 790);
-  EXPECT_EQ(code, Lines({Load(*program, "var0"), Literal(0, 20),
-                         {"cp r24, r20", "cpc r25, r21", "breq .+6"}, LoadZ(790), {"ijmp"},
-                         Literal(1, 24), Store(*program, "var1"),
+  EXPECT_EQ(code, Lines({Load(*program, "var0"),
+                         Literal(0, 20),
+                         {"cp r24, r20", "cpc r25, r21", "breq .+6"},
+                         LoadZ(790),
+                         {"ijmp"},
+                         Literal(1, 24),
+                         Store(*program, "var1"),
                          {"ret"},
-                         LoadZ(788), {"ijmp"}}));
+                         LoadZ(788),
+                         {"ijmp"}}));
 }
 
 TEST(BlockCode, IfBlockWhoseArrowsMeetWritesTheBlockInTheYesPart) {
@@ -80,10 +84,14 @@ TEST(BlockCode, IfBlockWhoseArrowsMeetWritesTheBlockInTheYesPart) {
   Chart::NoArrow(test, end);
   std::unique_ptr<Compiler::Program> program;
   Lines_t code = UserCode(chart, &program);
-  EXPECT_EQ(code, Lines({Load(*program, "var0"), Load(*program, "var1", 20),
-                         {"cp r24, r20", "cpc r25, r21", "brne .+6"}, LoadZ(program->locations.at("loc1")), {"ijmp"},
+  EXPECT_EQ(code, Lines({Load(*program, "var0"),
+                         Load(*program, "var1", 20),
+                         {"cp r24, r20", "cpc r25, r21", "brne .+6"},
+                         LoadZ(program->locations.at("loc1")),
+                         {"ijmp"},
                          {"ret"},
-                         LoadZ(program->locations.at("loc2")), {"ijmp"}}));
+                         LoadZ(program->locations.at("loc2")),
+                         {"ijmp"}}));
   EXPECT_EQ(program->locations.at("loc2"), 780);
   EXPECT_EQ(program->locations.at("loc1"), 782);
 }
@@ -102,11 +110,19 @@ TEST(BlockCode, LoopBackToAnIfBlockJumpsToItsFirstArrival) {
   Lines_t code = UserCode(chart, &program);
   EXPECT_EQ(program->locations.at("loc1"), 764) << "the if block, labelled at its first arrival";
   EXPECT_EQ(program->locations.at("loc2"), 818) << "its else part";
-  EXPECT_EQ(code, Lines({Literal(0, 24), Store(*program, "var0"),
-                         Load(*program, "var0"), Literal(5, 20),
-                         {"cp r24, r20", "cpc r25, r21", "brlt .+6"}, LoadZ(818), {"ijmp"},
-                         Load(*program, "var0"), Literal(1, 22), {"add r24, r22", "adc r25, r23"},
-                         Store(*program, "var0"), LoadZ(764), {"ijmp"},
+  EXPECT_EQ(code, Lines({Literal(0, 24),
+                         Store(*program, "var0"),
+                         Load(*program, "var0"),
+                         Literal(5, 20),
+                         {"cp r24, r20", "cpc r25, r21", "brlt .+6"},
+                         LoadZ(818),
+                         {"ijmp"},
+                         Load(*program, "var0"),
+                         Literal(1, 22),
+                         {"add r24, r22", "adc r25, r23"},
+                         Store(*program, "var0"),
+                         LoadZ(764),
+                         {"ijmp"},
                          {"ret"}}));
 }
 
@@ -114,16 +130,25 @@ TEST(BlockCode, InstructionsLoadTheirArgumentsAndStoreTheirResult) {
   Chart chart;
   Sub* main = chart.Main();
   ASSERT_TRUE(chart.variables().AddAlias("Messwert", "var5"));
-  Chart::Chain(main, {chart.Do(main, "print_newline"), chart.Do(main, "adc_read", {"ADC2"}, "Messwert"),
-                      chart.Do(main, "pwm_set", {"1", "var2"}), chart.Do(main, "waitchar", {}, "var6"),
-                      chart.End(main)});
+  Chart::Chain(main,
+               {chart.Do(main, "print_newline"), chart.Do(main, "adc_read", {"ADC2"}, "Messwert"),
+                chart.Do(main, "pwm_set", {"1", "var2"}), chart.Do(main, "waitchar", {}, "var6"), chart.End(main)});
   std::unique_ptr<Compiler::Program> program;
   Lines_t code = UserCode(chart, &program);
   const Compiler::Program& p = *program;
-  EXPECT_EQ(code, Lines({LoadZ(p, "print_newline"), {"icall"},
-                         Literal(2, 24), LoadZ(p, "adc_read"), {"icall"}, Store(p, "var5"),
-                         Literal(1, 24), Load(p, "var2", 22), LoadZ(p, "pwm_set"), {"icall"},
-                         LoadZ(p, "waitchar"), {"icall"}, Store(p, "var6"),
+  EXPECT_EQ(code, Lines({LoadZ(p, "print_newline"),
+                         {"icall"},
+                         Literal(2, 24),
+                         LoadZ(p, "adc_read"),
+                         {"icall"},
+                         Store(p, "var5"),
+                         Literal(1, 24),
+                         Load(p, "var2", 22),
+                         LoadZ(p, "pwm_set"),
+                         {"icall"},
+                         LoadZ(p, "waitchar"),
+                         {"icall"},
+                         Store(p, "var6"),
                          {"ret"}}));
   EXPECT_EQ(p.locations.at("print_newline"), 0xD4);
   EXPECT_EQ(p.locations.at("adc_read"), 0xDC);
@@ -137,9 +162,9 @@ TEST(BlockCode, BlanksAroundInstructionTextsDoNotMatter) {
     std::vector<std::string> arguments;
     std::string result;
   };
-  const Texts clean[] = {{"adc_read", {"ADC2"}, "var5"},   {"adc_read", {"ADC1"}, "Messwert"},
-                         {"waitchar", {}, "var6"},         {"print_number", {"var3"}, ""},
-                         {"pwm_set", {"1", "var2"}, ""},   {"print_str", {"\" Hallo \""}, ""}};
+  const Texts clean[] = {{"adc_read", {"ADC2"}, "var5"}, {"adc_read", {"ADC1"}, "Messwert"},
+                         {"waitchar", {}, "var6"},       {"print_number", {"var3"}, ""},
+                         {"pwm_set", {"1", "var2"}, ""}, {"print_str", {"\" Hallo \""}, ""}};
   const Texts blanks[] = {{"adc_read", {" ADC2 "}, " var5 "}, {"adc_read", {"ADC1"}, "Messwert\t"},
                           {"waitchar", {}, "  var6"},         {"print_number", {"var3 "}, ""},
                           {"pwm_set", {" 1", "var2 "}, ""},   {"print_str", {" \" Hallo \"\t"}, ""}};
@@ -148,8 +173,7 @@ TEST(BlockCode, BlanksAroundInstructionTextsDoNotMatter) {
     Sub* main = chart.Main();
     EXPECT_TRUE(chart.variables().AddAlias("Messwert", "var7"));
     Flow flow(main);
-    for (size_t i = 0; i < count; ++i)
-      flow.Add(chart.Do(main, texts[i].routine, texts[i].arguments, texts[i].result));
+    for (size_t i = 0; i < count; ++i) flow.Add(chart.Do(main, texts[i].routine, texts[i].arguments, texts[i].result));
     flow.Add(chart.End(main));
     CompileError error = ErrorOf(chart);
     EXPECT_EQ(error.message, "");
@@ -185,8 +209,14 @@ TEST(BlockCode, CallsReachTheirSubWhateverItIsNamed) {
     std::unique_ptr<Compiler::Program> program;
     Lines_t code = UserCode(chart, &program);
     const unsigned calleeAt = ProgramStart + 14, otherAt = calleeAt + 14;
-    EXPECT_EQ(code, Lines({LoadZ(calleeAt), {"icall"}, LoadZ(otherAt), {"icall"}, {"ret"},
-                           Literal(1, 24), Store(*program, "var1"), {"ret"},
+    EXPECT_EQ(code, Lines({LoadZ(calleeAt),
+                           {"icall"},
+                           LoadZ(otherAt),
+                           {"icall"},
+                           {"ret"},
+                           Literal(1, 24),
+                           Store(*program, "var1"),
+                           {"ret"},
                            {"ret"}}))
         << name;
   }
@@ -249,8 +279,9 @@ TEST(BlockCode, ConditionsCompareSigned) {
     Chart::NoArrow(test, chart.End(main));
     std::unique_ptr<Compiler::Program> program;
     Lines_t code = UserCode(chart, &program);
-    EXPECT_EQ(code, Lines({Load(*program, "var0"), Load(*program, "var1", 20), c.compare, LoadZ(782),
-                           {"ijmp", "ret", "ret"}}))
+    EXPECT_EQ(
+        code,
+        Lines({Load(*program, "var0"), Load(*program, "var1", 20), c.compare, LoadZ(782), {"ijmp", "ret", "ret"}}))
         << c.condition;
   }
 }
@@ -259,12 +290,11 @@ TEST(BlockCode, LongChainIsWalkedWithoutDeepRecursion) {
   Chart chart;
   Sub* main = chart.Main();
   Flow flow(main);
-  for (int i = 0; i < 5000; ++i)
-    flow.Add(chart.Assign(main, "var1 = var1 + 1"));
+  for (int i = 0; i < 5000; ++i) flow.Add(chart.Assign(main, "var1 = var1 + 1"));
   flow.Add(chart.End(main));
   Compiler::Program program;
   chart.project.WriteCode(program);
   EXPECT_EQ(program.binary.code.size(), ProgramStart + 5000 * 24 + 2);
 }
 
-} // namespace
+}  // namespace

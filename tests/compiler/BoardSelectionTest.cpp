@@ -55,8 +55,8 @@ TEST_F(BoardSelection, ImageMayFillWhatTheBoardLeavesTheProgram) {
     text->arguments[0] = "\"" + std::string(c.limit - empty + 1, 'x') + "\"";
     CompileError error = ErrorOf(chart);
     EXPECT_FALSE(error.internal);
-    EXPECT_EQ(error.message, "Das Programm ist zu groß für den Speicher des Boards: " +
-                                 std::to_string(c.limit + 1) + " von " + std::to_string(c.limit) + " Bytes.");
+    EXPECT_EQ(error.message, "Das Programm ist zu groß für den Speicher des Boards: " + std::to_string(c.limit + 1) +
+                                 " von " + std::to_string(c.limit) + " Bytes.");
     EXPECT_EQ(error.item, nullptr);
   }
 }
@@ -88,14 +88,12 @@ TEST_F(BoardSelection, DefaultPinsRunOnTheArduinoOnly) {
   auto program = arduino.Build();
   Sim::Simulator sim(Sim::Chip::ATmega328P);
   sim.Load(program->binary.code);
-  for (int n = 0; n < 6; ++n)
-    sim.SetPin('D', n + 2, levels[n]);
+  for (int n = 0; n < 6; ++n) sim.SetPin('D', n + 2, levels[n]);
   ASSERT_TRUE(sim.Run(1'000'000)) << "pc " << sim.ProgramCounter();
-  for (int n = 0; n < 6; ++n)
-    EXPECT_EQ(sim.ReadVariable(n), levels[n] ? 1 : 0) << "PIND." << n + 2;
+  for (int n = 0; n < 6; ++n) EXPECT_EQ(sim.ReadVariable(n), levels[n] ? 1 : 0) << "PIND." << n + 2;
   const uint8_t portB = 0x05, ddrB = 0x04;
   EXPECT_EQ(sim.ReadIo(portB), 0x21);  // PORTB.5 from PIND.4, PORTB.0 set
   EXPECT_EQ(sim.ReadIo(ddrB) & 0x21, 0x21) << "the port bits drive their pins";
 }
 
-} // namespace
+}  // namespace

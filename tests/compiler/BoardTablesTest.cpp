@@ -9,16 +9,49 @@
 namespace {
 
 std::set<std::string> CommonSymbols() {
-  std::set<std::string> names = {
-      ".bss", ".do_clear_bss_loop", ".do_clear_bss_start", ".text", "__bad_interrupt",
-      "__bss_end", "__bss_start", "__ctors_end", "__ctors_start", "__data_load_end",
-      "__data_load_start", "__divmodhi4", "__divmodhi4_exit", "__divmodhi4_neg1",
-      "__divmodhi4_neg2", "__do_clear_bss", "__dtors_end", "__dtors_start", "__init",
-      "__mulhi3", "__stop_program", "__trampolines_end", "__trampolines_start",
-      "__udivmodhi4", "__udivmodhi4_ep", "__udivmodhi4_loop", "__vector_default",
-      "__vectors", "_div", "_etext", "_exit", "adc_read", "call_user_main", "exit", "main",
-      "print_char", "print_newline", "print_number", "print_str", "recvchar", "waitchar",
-      "waitms", "waitus"};
+  std::set<std::string> names = {".bss",
+                                 ".do_clear_bss_loop",
+                                 ".do_clear_bss_start",
+                                 ".text",
+                                 "__bad_interrupt",
+                                 "__bss_end",
+                                 "__bss_start",
+                                 "__ctors_end",
+                                 "__ctors_start",
+                                 "__data_load_end",
+                                 "__data_load_start",
+                                 "__divmodhi4",
+                                 "__divmodhi4_exit",
+                                 "__divmodhi4_neg1",
+                                 "__divmodhi4_neg2",
+                                 "__do_clear_bss",
+                                 "__dtors_end",
+                                 "__dtors_start",
+                                 "__init",
+                                 "__mulhi3",
+                                 "__stop_program",
+                                 "__trampolines_end",
+                                 "__trampolines_start",
+                                 "__udivmodhi4",
+                                 "__udivmodhi4_ep",
+                                 "__udivmodhi4_loop",
+                                 "__vector_default",
+                                 "__vectors",
+                                 "_div",
+                                 "_etext",
+                                 "_exit",
+                                 "adc_read",
+                                 "call_user_main",
+                                 "exit",
+                                 "main",
+                                 "print_char",
+                                 "print_newline",
+                                 "print_number",
+                                 "print_str",
+                                 "recvchar",
+                                 "waitchar",
+                                 "waitms",
+                                 "waitus"};
   for (int i = 0; i < 64; ++i) names.insert("var" + std::to_string(i));
   return names;
 }
@@ -30,9 +63,9 @@ std::set<std::string> ExpectedSymbols(int vectors, const std::vector<std::string
   return names;
 }
 
-const std::vector<std::string> kTinyExtras = {
-    "__mulhi3_exit", "__mulhi3_loop", "__mulhi3_skip1", "pwm_init", "pwm_set",
-    "servo_init", "servo_set", "softserial_init", "softserial_recv", "softserial_send"};
+const std::vector<std::string> kTinyExtras = {"__mulhi3_exit",   "__mulhi3_loop",  "__mulhi3_skip1", "pwm_init",
+                                              "pwm_set",         "servo_init",     "servo_set",      "softserial_init",
+                                              "softserial_recv", "softserial_send"};
 
 std::set<std::string> NamesOf(const SymbolMap& symbols) {
   std::set<std::string> names;
@@ -76,17 +109,18 @@ struct Expected {
 
 std::vector<Expected> AllBoards() {
   return {
-      {"Mandolet", Mandolet::Tables(), 752, ExpectedSymbols(18, [] {
-         auto extra = kTinyExtras;
-         extra.push_back("PORTA_AND_DDRA");
-         return extra;
-       }()), 136, 19, false, 0x2EC, 0xDE, 8192},
-      {"Corbelo", Corbelo::Tables(), 558, ExpectedSymbols(16, kTinyExtras), 133, 17, false,
-       0x22A, 0xDE, 8192},
+      {"Mandolet", Mandolet::Tables(), 752,
+       ExpectedSymbols(18,
+                       [] {
+                         auto extra = kTinyExtras;
+                         extra.push_back("PORTA_AND_DDRA");
+                         return extra;
+                       }()),
+       136, 19, false, 0x2EC, 0xDE, 8192},
+      {"Corbelo", Corbelo::Tables(), 558, ExpectedSymbols(16, kTinyExtras), 133, 17, false, 0x22A, 0xDE, 8192},
       {"Arduino", Arduino::Tables(), 826,
-       ExpectedSymbols(25, {"pwm_output", "servo_output", "serial_send", "serial_recv",
-                            "serial_recv_if_avail"}),
-       137, 26, true, 0x336, 0x17E, 32256},
+       ExpectedSymbols(25, {"pwm_output", "servo_output", "serial_send", "serial_recv", "serial_recv_if_avail"}), 137,
+       26, true, 0x336, 0x17E, 32256},
   };
 }
 
@@ -122,18 +156,15 @@ TEST(BoardTables, ImageLayout) {
     }
     EXPECT_EQ(sym.at("__vector_default"), sym.at("__bad_interrupt"));
     EXPECT_EQ(target(sym.at("__bad_interrupt")), 0u);
-    for (const char* marker : {"__trampolines_start", "__trampolines_end", "__ctors_start",
-                               "__ctors_end", "__dtors_start", "__dtors_end"})
+    for (const char* marker :
+         {"__trampolines_start", "__trampolines_end", "__ctors_start", "__ctors_end", "__dtors_start", "__dtors_end"})
       EXPECT_EQ(sym.at(marker), sym.at("__init")) << marker;
     EXPECT_EQ(sym.at(".text"), 0);
 
     // call_user_main: two patchable zero words, ICALL, LDI r24,0, LDI r25,0, RET.
-    const std::vector<uint8_t> hook = {0x00, 0x00, 0x00, 0x00, 0x09, 0x95,
-                                       0x80, 0xE0, 0x90, 0xE0, 0x08, 0x95};
+    const std::vector<uint8_t> hook = {0x00, 0x00, 0x00, 0x00, 0x09, 0x95, 0x80, 0xE0, 0x90, 0xE0, 0x08, 0x95};
     uint16_t callUserMain = sym.at("call_user_main");
-    EXPECT_EQ(std::vector<uint8_t>(image.begin() + callUserMain,
-                                   image.begin() + callUserMain + hook.size()),
-              hook);
+    EXPECT_EQ(std::vector<uint8_t>(image.begin() + callUserMain, image.begin() + callUserMain + hook.size()), hook);
 
     // The image ends with CLI and a jump to itself.
     EXPECT_EQ(sym.at("exit"), board.exit);
@@ -147,15 +178,13 @@ TEST(BoardTables, ImageLayout) {
     // The variables fill .bss exactly, var0 at the top.
     EXPECT_EQ(sym.at("var0"), board.var0);
     EXPECT_EQ(sym.at("__bss_end"), board.var0 + 2);
-    for (int n = 0; n < 64; ++n)
-      EXPECT_EQ(sym.at("var" + std::to_string(n)), sym.at("__bss_end") - 2 - 2 * n) << n;
+    for (int n = 0; n < 64; ++n) EXPECT_EQ(sym.at("var" + std::to_string(n)), sym.at("__bss_end") - 2 - 2 * n) << n;
     EXPECT_EQ(sym.at("var63"), sym.at("__bss_start"));
     EXPECT_EQ(sym.at(".bss"), sym.at("__bss_start"));
 
     // Every code symbol lies inside the image.
-    for (const char* routine : {"main", "print_number", "print_str", "print_newline",
-                                "print_char", "adc_read", "waitms", "waitus", "waitchar",
-                                "recvchar", "__mulhi3", "__divmodhi4", "__udivmodhi4"})
+    for (const char* routine : {"main", "print_number", "print_str", "print_newline", "print_char", "adc_read",
+                                "waitms", "waitus", "waitchar", "recvchar", "__mulhi3", "__divmodhi4", "__udivmodhi4"})
       EXPECT_LT(sym.at(routine), board.size) << routine;
     EXPECT_EQ(sym.at("_div"), sym.at("__divmodhi4"));
   }
@@ -164,15 +193,13 @@ TEST(BoardTables, ImageLayout) {
 TEST(BoardTables, MandoletTellingRows) {
   const SymbolMap& sym = Mandolet::Tables().stdlibSymbols;
   const std::vector<std::pair<std::string, uint16_t>> rows = {
-      {"print_number", 0x48},   {"print_str", 0xBA},       {"print_newline", 0xD4},
-      {"adc_read", 0xDC},       {"servo_init", 0xF6},      {"servo_set", 0x126},
-      {"pwm_init", 0x16C},      {"pwm_set", 0x19C},        {"print_char", 0x1C0},
-      {"waitchar", 0x1C2},      {"recvchar", 0x1C8},       {"waitms", 0x1CE},
-      {"waitus", 0x1E4},        {"softserial_init", 0x1F6}, {"softserial_send", 0x200},
-      {"softserial_recv", 0x23C}, {"main", 0x240},         {"call_user_main", 0x26E},
-      {"__mulhi3", 0x27A},      {"__divmodhi4", 0x29E},    {"__udivmodhi4", 0x2C4},
-      {"_etext", 0x2F0},        {"__bss_start", 0x60},     {"__bss_end", 0xE0},
-      {"var63", 0x60},          {"PORTA_AND_DDRA", 0x3B}};
+      {"print_number", 0x48},  {"print_str", 0xBA},        {"print_newline", 0xD4},    {"adc_read", 0xDC},
+      {"servo_init", 0xF6},    {"servo_set", 0x126},       {"pwm_init", 0x16C},        {"pwm_set", 0x19C},
+      {"print_char", 0x1C0},   {"waitchar", 0x1C2},        {"recvchar", 0x1C8},        {"waitms", 0x1CE},
+      {"waitus", 0x1E4},       {"softserial_init", 0x1F6}, {"softserial_send", 0x200}, {"softserial_recv", 0x23C},
+      {"main", 0x240},         {"call_user_main", 0x26E},  {"__mulhi3", 0x27A},        {"__divmodhi4", 0x29E},
+      {"__udivmodhi4", 0x2C4}, {"_etext", 0x2F0},          {"__bss_start", 0x60},      {"__bss_end", 0xE0},
+      {"var63", 0x60},         {"PORTA_AND_DDRA", 0x3B}};
   for (const auto& [name, address] : rows) EXPECT_EQ(sym.at(name), address) << name;
 }
 
@@ -187,9 +214,8 @@ TEST(BoardTables, IoRegisterMaps) {
                               {"PINB", 0x16}, {"DDRB", 0x17}, {"PORTB", 0x18}};
   EXPECT_EQ(Mandolet::Tables().ioRegisterToAddress, tiny);
   EXPECT_EQ(Corbelo::Tables().ioRegisterToAddress, tiny);
-  const IoRegisterMap mega = {{"PINB", 0x03}, {"DDRB", 0x04}, {"PORTB", 0x05},
-                              {"PINC", 0x06}, {"DDRC", 0x07}, {"PORTC", 0x08},
-                              {"PIND", 0x09}, {"DDRD", 0x0A}, {"PORTD", 0x0B}};
+  const IoRegisterMap mega = {{"PINB", 0x03},  {"DDRB", 0x04}, {"PORTB", 0x05}, {"PINC", 0x06}, {"DDRC", 0x07},
+                              {"PORTC", 0x08}, {"PIND", 0x09}, {"DDRD", 0x0A},  {"PORTD", 0x0B}};
   EXPECT_EQ(Arduino::Tables().ioRegisterToAddress, mega);
   EXPECT_EQ(Mandolet::Tables().ioRegisterToAddress.count("portb"), 0u);
 }

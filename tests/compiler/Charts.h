@@ -44,8 +44,7 @@ public:
   Instruction* Do(Sub* sub, const std::string& routine, std::vector<std::string> arguments = {},
                   const std::string& result = "") {
     auto* block = new Instruction(sub, NextX(), NextY(), Row(routine));
-    for (size_t i = 0; i < arguments.size(); ++i)
-      block->arguments[i] = arguments[i];
+    for (size_t i = 0; i < arguments.size(); ++i) block->arguments[i] = arguments[i];
     block->result = result;
     return block;
   }
@@ -58,8 +57,7 @@ public:
 
   static const InstructionInfo* Row(const std::string& routine) {
     for (const InstructionInfo& info : Instruction::InstructionInfos)
-      if (routine == info.routineName)
-        return &info;
+      if (routine == info.routineName) return &info;
     throw std::invalid_argument("no instruction " + routine);
   }
 
@@ -107,8 +105,7 @@ public:
   explicit Flow(Sub* sub) : open{Chart::Out(sub->start)} {}
 
   ChartItem* Add(ChartItem* block) {
-    for (BlockConnector* arrow : open)
-      arrow->ConnectTo(block);
+    for (BlockConnector* arrow : open) arrow->ConnectTo(block);
     open = {Chart::Out(block)};
     return block;
   }

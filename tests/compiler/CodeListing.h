@@ -21,8 +21,7 @@ inline std::vector<std::string> LinkAndList(Compiler::Program& program, uint32_t
   const uint32_t end = program.binary.position;
   program.Link();
   std::vector<uint8_t> code(program.binary.code.begin() + from, program.binary.code.begin() + end);
-  if (code.empty())
-    return {};
+  if (code.empty()) return {};
   return Objdump::Disassemble(code, "avr25");
 }
 
@@ -50,9 +49,8 @@ inline std::vector<std::string> LoadZ(const Compiler::Program& program, const st
 // Concatenates listing pieces.
 inline std::vector<std::string> Lines(std::initializer_list<std::vector<std::string>> pieces) {
   std::vector<std::string> all;
-  for (const auto& piece : pieces)
-    all.insert(all.end(), piece.begin(), piece.end());
+  for (const auto& piece : pieces) all.insert(all.end(), piece.begin(), piece.end());
   return all;
 }
 
-} // namespace CodeListing
+}  // namespace CodeListing

@@ -47,8 +47,8 @@ TEST(CodeRules, ElseLabelsStringsAndMergePointsShareOneCounter) {
   EXPECT_EQ(program.locations.at("loc6"), 860u);
   EXPECT_EQ(program.labelCounter, 6u);
   EXPECT_EQ(code, Lines({
-                      {"lds r24, 0x00DE", "lds r25, 0x00DF", "eor r20, r20", "eor r21, r21", "sbic 0x16, 2",
-                       "inc r20", "cp r24, r20", "cpc r25, r21", "breq .+6"},
+                      {"lds r24, 0x00DE", "lds r25, 0x00DF", "eor r20, r20", "eor r21, r21", "sbic 0x16, 2", "inc r20",
+                       "cp r24, r20", "cpc r25, r21", "breq .+6"},
                       LoadZ(outerElse),
                       {"ijmp", "ldi r24, 0x03", "ldi r25, 0x00", "lds r20, 0x00DC", "lds r21, 0x00DD", "cp r20, r24",
                        "cpc r21, r25", "brlt .+6"},
@@ -67,4 +67,4 @@ TEST(CodeRules, ElseLabelsStringsAndMergePointsShareOneCounter) {
                   }));
 }
 
-} // namespace
+}  // namespace

@@ -88,16 +88,16 @@ TEST(CompileError, InstructionArgumentsAndResults) {
     std::vector<std::string> arguments;
     const char* result;
   } bad[] = {
-      {"waitms", {""}, ""},              // empty argument
-      {"waitms", {"40000"}, ""},         // beyond 16 bits
-      {"print_number", {"\"x\""}, ""},   // text where a number belongs
-      {"print_str", {"Hallo"}, ""},      // unknown name, not a text
-      {"print_char", {"PORTB.1"}, ""},   // port bit
-      {"adc_read", {"var1"}, "var2"},    // a variable where a channel belongs
-      {"adc_read", {"ADC1"}, ""},        // no result
-      {"pwm_set", {"var1", "3"}, ""},    // channel must be a literal
-      {"pwm_set", {"1", "&h10"}, ""},    // malformed literal
-      {"recvchar", {}, ""},              // no result
+      {"waitms", {""}, ""},             // empty argument
+      {"waitms", {"40000"}, ""},        // beyond 16 bits
+      {"print_number", {"\"x\""}, ""},  // text where a number belongs
+      {"print_str", {"Hallo"}, ""},     // unknown name, not a text
+      {"print_char", {"PORTB.1"}, ""},  // port bit
+      {"adc_read", {"var1"}, "var2"},   // a variable where a channel belongs
+      {"adc_read", {"ADC1"}, ""},       // no result
+      {"pwm_set", {"var1", "3"}, ""},   // channel must be a literal
+      {"pwm_set", {"1", "&h10"}, ""},   // malformed literal
+      {"recvchar", {}, ""},             // no result
   };
   for (const Case& c : bad) {
     Chart chart;
@@ -267,8 +267,7 @@ TEST(CompileError, CheckLeavesTheCanvasCompacting) {
   ExpectError(chart, Unconnected, orphan);
   EXPECT_TRUE(main->canvas.compactOnRemove);
   delete orphan;
-  for (unsigned i = 0; i < main->canvas.count; ++i)
-    EXPECT_NE(main->canvas.items[i], nullptr);
+  for (unsigned i = 0; i < main->canvas.count; ++i) EXPECT_NE(main->canvas.items[i], nullptr);
 }
 
-} // namespace
+}  // namespace

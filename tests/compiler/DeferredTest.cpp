@@ -45,21 +45,16 @@ std::vector<std::string> PatchedListing(DeferedInstruction& instruction, uint16_
 
 TEST(DeferedInstruction, CodeAddressToZLoadsTheWordAddress) {
   DeferedCodeAddressToZ toZ(UnknownAddress("program_start"));
-  EXPECT_EQ(PatchedListing(toZ, 752),
-            (std::vector<std::string>{"nop", "ldi r30, 0x78", "ldi r31, 0x01", "nop"}));
-  EXPECT_EQ(PatchedListing(toZ, 0xFFFE),
-            (std::vector<std::string>{"nop", "ldi r30, 0xFF", "ldi r31, 0x7F", "nop"}));
-  EXPECT_EQ(PatchedListing(toZ, 0x0200),
-            (std::vector<std::string>{"nop", "ldi r30, 0x00", "ldi r31, 0x01", "nop"}));
+  EXPECT_EQ(PatchedListing(toZ, 752), (std::vector<std::string>{"nop", "ldi r30, 0x78", "ldi r31, 0x01", "nop"}));
+  EXPECT_EQ(PatchedListing(toZ, 0xFFFE), (std::vector<std::string>{"nop", "ldi r30, 0xFF", "ldi r31, 0x7F", "nop"}));
+  EXPECT_EQ(PatchedListing(toZ, 0x0200), (std::vector<std::string>{"nop", "ldi r30, 0x00", "ldi r31, 0x01", "nop"}));
 }
 
 TEST(DeferedInstruction, LoadFlashAddressLoadsTheByteAddress) {
   DeferedLoadFlashAddress flash(UnknownAddress("loc1"), 24, 25);
-  EXPECT_EQ(PatchedListing(flash, 0x02F3),
-            (std::vector<std::string>{"nop", "ldi r24, 0xF3", "ldi r25, 0x02", "nop"}));
+  EXPECT_EQ(PatchedListing(flash, 0x02F3), (std::vector<std::string>{"nop", "ldi r24, 0xF3", "ldi r25, 0x02", "nop"}));
   DeferedLoadFlashAddress other(UnknownAddress("loc2"), 20, 31);
-  EXPECT_EQ(PatchedListing(other, 0xFF00),
-            (std::vector<std::string>{"nop", "ldi r20, 0x00", "ldi r31, 0xFF", "nop"}));
+  EXPECT_EQ(PatchedListing(other, 0xFF00), (std::vector<std::string>{"nop", "ldi r20, 0x00", "ldi r31, 0xFF", "nop"}));
 }
 
 TEST(DeferedInstruction, LdsAndStsAccessTheLabelsAddress) {

@@ -31,65 +31,70 @@ private:
   }
 
   int16_t Value(const RightSideToken& token) {
-    if (!token.operand)
-      return static_cast<int16_t>(token.value);
+    if (!token.operand) return static_cast<int16_t>(token.value);
     return Var(token.operand);
   }
 
   int16_t Compute(const RightSide& rightSide) {
     const int a = Value(rightSide.first);
-    if (rightSide.op == MathOperator::None)
-      return static_cast<int16_t>(a);
+    if (rightSide.op == MathOperator::None) return static_cast<int16_t>(a);
     const int b = Value(rightSide.second);
     switch (rightSide.op) {
-    case MathOperator::Add: return static_cast<int16_t>(a + b);
-    case MathOperator::Subtract: return static_cast<int16_t>(a - b);
-    case MathOperator::Multiply: return static_cast<int16_t>(a * b);
-    case MathOperator::Divide: return static_cast<int16_t>(a / b);
-    case MathOperator::Or: return static_cast<int16_t>(a | b);
-    default: return static_cast<int16_t>(a & b);
+    case MathOperator::Add:
+      return static_cast<int16_t>(a + b);
+    case MathOperator::Subtract:
+      return static_cast<int16_t>(a - b);
+    case MathOperator::Multiply:
+      return static_cast<int16_t>(a * b);
+    case MathOperator::Divide:
+      return static_cast<int16_t>(a / b);
+    case MathOperator::Or:
+      return static_cast<int16_t>(a | b);
+    default:
+      return static_cast<int16_t>(a & b);
     }
   }
 
   bool Holds(const ParsedCompare& compare) {
     const int a = Value(compare.left), b = Value(compare.right);
     switch (compare.op.value) {
-    case CompareOperator::Less: return a < b;
-    case CompareOperator::LessOrEqual: return a <= b;
-    case CompareOperator::Equal: return a == b;
-    case CompareOperator::GreaterOrEqual: return a >= b;
-    case CompareOperator::Greater: return a > b;
-    default: return a != b;
+    case CompareOperator::Less:
+      return a < b;
+    case CompareOperator::LessOrEqual:
+      return a <= b;
+    case CompareOperator::Equal:
+      return a == b;
+    case CompareOperator::GreaterOrEqual:
+      return a >= b;
+    case CompareOperator::Greater:
+      return a > b;
+    default:
+      return a != b;
     }
   }
 
   bool RunSub(const Sub* sub, int depth) {
-    if (depth > 20)
-      return false;
+    if (depth > 20) return false;
     ChartItem* arrow = sub->start->dependent1;
     while (true) {
-      if (++steps > 100000)
-        return false;
+      if (++steps > 100000) return false;
       ChartItem* block = static_cast<BlockConnector*>(arrow)->endItem;
-      if (dynamic_cast<EndBlock*>(block))
-        return true;
+      if (dynamic_cast<EndBlock*>(block)) return true;
       arrow = block->dependent1;
       if (auto* assignment = dynamic_cast<Assignment*>(block)) {
         Var(assignment->assignment.target) = Compute(assignment->assignment.rightSide);
       } else if (auto* test = dynamic_cast<IfBlock*>(block)) {
-        if (!Holds(test->compare))
-          arrow = block->dependent2;
+        if (!Holds(test->compare)) arrow = block->dependent2;
       } else if (auto* call = dynamic_cast<CallSub*>(block)) {
-        if (!RunSub(call->target, depth + 1))
-          return false;
+        if (!RunSub(call->target, depth + 1)) return false;
       } else if (auto* instruction = dynamic_cast<Instruction*>(block)) {
         const std::string routine = instruction->info->routineName;
         if (routine == "print_newline") {
           output += "\r\n";
         } else {
           ParsedParameter argument(project.variables, instruction->arguments[0]);
-          const int16_t n = argument.kind == ParameterKind::NumLiteral ? static_cast<int16_t>(argument.value)
-                                                                         : Var(argument.operand);
+          const int16_t n =
+              argument.kind == ParameterKind::NumLiteral ? static_cast<int16_t>(argument.value) : Var(argument.operand);
           output += routine == "print_char" ? std::string(1, static_cast<char>(n)) : std::to_string(n);
         }
       }
@@ -104,15 +109,12 @@ private:
 
 class Generator {
 public:
-  Generator(Chart& chart, uint32_t seed) : chart(chart), random(seed) {
-    chart.variables().AddAlias("Summe", "var2");
-  }
+  Generator(Chart& chart, uint32_t seed) : chart(chart), random(seed) { chart.variables().AddAlias("Summe", "var2"); }
 
   void Generate() {
     const int subs = Pick(1, 3);
     std::vector<Sub*> all = {chart.Main()};
-    for (int i = 1; i < subs; ++i)
-      all.push_back(chart.AddSub("Funktion" + std::to_string(i)));
+    for (int i = 1; i < subs; ++i) all.push_back(chart.AddSub("Funktion" + std::to_string(i)));
     for (size_t i = 0; i < all.size(); ++i) {
       Sub* sub = all[i];
       later.assign(all.begin() + static_cast<long>(i) + 1, all.end());
@@ -134,8 +136,7 @@ private:
 
   std::string Literal() {
     static const int interesting[] = {0, 1, -1, 2, 7, -32768, 32767, 255, 1000, -300, 70000};
-    if (Chance(60))
-      return std::to_string(interesting[Pick(0, 10)]);
+    if (Chance(60)) return std::to_string(interesting[Pick(0, 10)]);
     return std::to_string(Pick(-40000, 40000));
   }
   std::string Operand() { return Chance(60) ? Name(Pick(0, Variables - 1)) : Literal(); }
@@ -145,8 +146,7 @@ private:
   }
   std::string NonZeroLiteral() {
     std::string text;
-    do
-      text = Literal();
+    do text = Literal();
     while (static_cast<int16_t>(std::stol(text)) == 0);
     return text;
   }
@@ -246,8 +246,7 @@ std::string Describe(Project& project) {
         [](CanvasS*, CanvasItemS* entry, void* user) {
           auto& out = *static_cast<std::ostringstream*>(user);
           ChartItem* item = ChartItem::FromCanvas(entry);
-          if (item->dependent)
-            return;
+          if (item->dependent) return;
           auto target = [](ChartItem* arrow) {
             ChartItem* end = arrow ? static_cast<BlockConnector*>(arrow)->endItem : nullptr;
             return end ? std::to_string(end->id) : std::string("-");
@@ -265,8 +264,7 @@ std::string Describe(Project& project) {
             out << "call " << call->target->name;
           else if (auto* i = dynamic_cast<Instruction*>(item))
             out << i->info->routineName << "(" << i->arguments[0] << ")";
-          if (item->dependent1)
-            out << " -> " << target(item->dependent1);
+          if (item->dependent1) out << " -> " << target(item->dependent1);
           out << "\n";
         },
         &text);
@@ -285,20 +283,17 @@ TEST(Differential, RandomChartsRunAsTheInterpreterSays) {
     Generator(chart, seed + n).Generate();
     Interpreter reference(chart.project);
     // Long outputs only make the serial line slow; such charts are skipped.
-    if (!reference.Run() || reference.output.size() > 80)
-      continue;
+    if (!reference.Run() || reference.output.size() > 80) continue;
     ++charts;
     subs += chart.project.subs.size();
-    for (Sub* sub : chart.project.subs)
-      blocks += sub->canvas.count;
+    for (Sub* sub : chart.project.subs) blocks += sub->canvas.count;
     printed += reference.output.size();
     auto program = chart.Build();
     Sim::Simulator sim(Sim::Chip::ATtiny861);
     sim.Load(program->binary.code);
     const bool ended = sim.Run(200'000'000);
     bool same = ended && sim.SerialOutput() == reference.output;
-    for (int v = 0; v < 64 && same; ++v)
-      same = sim.ReadVariable(v) == reference.vars[v];
+    for (int v = 0; v < 64 && same; ++v) same = sim.ReadVariable(v) == reference.vars[v];
     if (!same) {
       std::ostringstream vars;
       for (int v = 0; v < 64; ++v)
@@ -313,4 +308,4 @@ TEST(Differential, RandomChartsRunAsTheInterpreterSays) {
               printed);
 }
 
-} // namespace
+}  // namespace

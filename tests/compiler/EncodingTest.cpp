@@ -41,14 +41,12 @@ std::vector<Case> RegisterPairCases() {
   std::vector<Case> cases;
   for (const auto& form : forms)
     for (const auto& pair : pairs)
-      cases.push_back({form.encode(pair[0], pair[1]), std::string(form.mnemonic) + " r" + std::to_string(pair[0]) +
-                                                          ", r" + std::to_string(pair[1])});
+      cases.push_back({form.encode(pair[0], pair[1]),
+                       std::string(form.mnemonic) + " r" + std::to_string(pair[0]) + ", r" + std::to_string(pair[1])});
   return cases;
 }
 
-TEST(Encoding, RegisterPairInstructionsMatchObjdump) {
-  ExpectDisassembly(RegisterPairCases(), "avr25");
-}
+TEST(Encoding, RegisterPairInstructionsMatchObjdump) { ExpectDisassembly(RegisterPairCases(), "avr25"); }
 
 TEST(Encoding, ImmediateMemoryAndBitInstructionsMatchObjdump) {
   std::vector<Case> cases = {
@@ -91,10 +89,22 @@ TEST(Encoding, ImmediateMemoryAndBitInstructionsMatchObjdump) {
 TEST(Encoding, BranchesAndIndirectJumpsMatchObjdump) {
   // objdump shows branch distances in bytes, relative to the next instruction.
   std::vector<Case> cases = {
-      {BRLT(3), "brlt .+6"},    {BRLT(0), "brlt .+0"},      {BRLT(63), "brlt .+126"}, {BRLT(-64), "brlt .-128"},
-      {BRLT(-1), "brlt .-2"},   {BRGE(3), "brge .+6"},      {BRGE(63), "brge .+126"}, {BRGE(-64), "brge .-128"},
-      {BREQ(3), "breq .+6"},    {BREQ(-1), "breq .-2"},     {BREQ(63), "breq .+126"}, {BRNE(3), "brne .+6"},
-      {BRNE(-64), "brne .-128"}, {BRNE(1), "brne .+2"},      {ICALL(), "icall"},       {IJMP(), "ijmp"},
+      {BRLT(3), "brlt .+6"},
+      {BRLT(0), "brlt .+0"},
+      {BRLT(63), "brlt .+126"},
+      {BRLT(-64), "brlt .-128"},
+      {BRLT(-1), "brlt .-2"},
+      {BRGE(3), "brge .+6"},
+      {BRGE(63), "brge .+126"},
+      {BRGE(-64), "brge .-128"},
+      {BREQ(3), "breq .+6"},
+      {BREQ(-1), "breq .-2"},
+      {BREQ(63), "breq .+126"},
+      {BRNE(3), "brne .+6"},
+      {BRNE(-64), "brne .-128"},
+      {BRNE(1), "brne .+2"},
+      {ICALL(), "icall"},
+      {IJMP(), "ijmp"},
       {RET(), "ret"},
   };
   ExpectDisassembly(cases, "avr25");

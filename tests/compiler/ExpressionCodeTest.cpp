@@ -27,9 +27,8 @@ TEST(OperandCode, LiteralsAreLoadedAsTheirLow16Bits) {
   program.CodifyExpression(ValueExpression::Literal(static_cast<uint16_t>(-1)), 24, 25);
   program.CodifyExpression(ValueExpression::Literal(static_cast<uint16_t>(70000)), 22, 23);
   program.CodifyExpression(ValueExpression::Literal(0x1234), 16, 31);
-  EXPECT_EQ(LinkAndList(program, ProgramStart),
-            (Lines_t{"ldi r24, 0xFF", "ldi r25, 0xFF", "ldi r22, 0x70", "ldi r23, 0x11", "ldi r16, 0x34",
-                     "ldi r31, 0x12"}));
+  EXPECT_EQ(LinkAndList(program, ProgramStart), (Lines_t{"ldi r24, 0xFF", "ldi r25, 0xFF", "ldi r22, 0x70",
+                                                         "ldi r23, 0x11", "ldi r16, 0x34", "ldi r31, 0x12"}));
 }
 
 TEST(OperandCode, VariableReadsBothBytesOfItsSymbol) {
@@ -37,15 +36,13 @@ TEST(OperandCode, VariableReadsBothBytesOfItsSymbol) {
   program.CodifyExpression(ValueExpression::IntegerVariable("var1"), 20, 21);
   const unsigned var1 = program.locations.at("var1");
   EXPECT_EQ(var1, 0xDCu);
-  EXPECT_EQ(LinkAndList(program, ProgramStart),
-            (Lines_t{"lds r20, " + Hex4(var1), "lds r21, " + Hex4(var1 + 1)}));
+  EXPECT_EQ(LinkAndList(program, ProgramStart), (Lines_t{"lds r20, " + Hex4(var1), "lds r21, " + Hex4(var1 + 1)}));
 }
 
 TEST(OperandCode, PinBitIsLoadedAsZeroOrOne) {
   Program program;
   program.CodifyExpression(ValueExpression::IoBit("PINB", 3), 24, 25);
-  EXPECT_EQ(LinkAndList(program, ProgramStart),
-            (Lines_t{"eor r24, r24", "eor r25, r25", "sbic 0x16, 3", "inc r24"}));
+  EXPECT_EQ(LinkAndList(program, ProgramStart), (Lines_t{"eor r24, r24", "eor r25, r25", "sbic 0x16, 3", "inc r24"}));
 }
 
 TEST(OperandCode, EveryFlashStringUseStoresItsTextOnceMore) {
@@ -58,9 +55,9 @@ TEST(OperandCode, EveryFlashStringUseStoresItsTextOnceMore) {
   EXPECT_EQ(program.stringConstants[1], (std::pair<std::string, std::string>{"loc2", "Hallo"}));
   const uint32_t stringsAt = ProgramStart + 12;
   EXPECT_EQ(LinkAndList(program, ProgramStart),
-            (Lines_t{"ldi r24, " + Hex2(stringsAt), "ldi r25, " + Hex2(stringsAt >> 8), "ldi r22, " + Hex2(stringsAt + 6),
-                     "ldi r23, " + Hex2((stringsAt + 6) >> 8), "ldi r20, " + Hex2(stringsAt + 12),
-                     "ldi r21, " + Hex2((stringsAt + 12) >> 8)}));
+            (Lines_t{"ldi r24, " + Hex2(stringsAt), "ldi r25, " + Hex2(stringsAt >> 8),
+                     "ldi r22, " + Hex2(stringsAt + 6), "ldi r23, " + Hex2((stringsAt + 6) >> 8),
+                     "ldi r20, " + Hex2(stringsAt + 12), "ldi r21, " + Hex2((stringsAt + 12) >> 8)}));
   const std::vector<uint8_t> strings(program.binary.code.begin() + stringsAt, program.binary.code.end());
   EXPECT_EQ(strings, (std::vector<uint8_t>{'H', 'a', 'l', 'l', 'o', 0, 'H', 'a', 'l', 'l', 'o', 0, 0}));
 }
@@ -90,8 +87,7 @@ TEST(OperandCode, UnknownKindsAreReadAsIoBits) {
   ValueExpression strange = ValueExpression::IoBit("PINA", 7);
   strange.kind = 17;
   program.CodifyExpression(strange, 24, 25);
-  EXPECT_EQ(LinkAndList(program, ProgramStart),
-            (Lines_t{"eor r24, r24", "eor r25, r25", "sbic 0x19, 7", "inc r24"}));
+  EXPECT_EQ(LinkAndList(program, ProgramStart), (Lines_t{"eor r24, r24", "eor r25, r25", "sbic 0x19, 7", "inc r24"}));
 }
 
 Lines_t OperationListing(int op) {
@@ -131,10 +127,9 @@ TEST(CompareCode, GreaterAndLessOrEqualSwapTheOperands) {
   EXPECT_EQ(CompareListing(Program::CompareGreater), Lines({{"cp r20, r24", "cpc r21, r25", "brlt .+6"}, jump}));
   EXPECT_EQ(CompareListing(Program::CompareLessOrEqual), Lines({{"cp r20, r24", "cpc r21, r25", "brge .+6"}, jump}));
   EXPECT_EQ(CompareListing(Program::CompareLess), Lines({{"cp r24, r20", "cpc r25, r21", "brlt .+6"}, jump}));
-  EXPECT_EQ(CompareListing(Program::CompareGreaterOrEqual),
-            Lines({{"cp r24, r20", "cpc r25, r21", "brge .+6"}, jump}));
+  EXPECT_EQ(CompareListing(Program::CompareGreaterOrEqual), Lines({{"cp r24, r20", "cpc r25, r21", "brge .+6"}, jump}));
   EXPECT_EQ(CompareListing(Program::CompareEqual), Lines({{"cp r24, r20", "cpc r25, r21", "breq .+6"}, jump}));
   EXPECT_EQ(CompareListing(Program::CompareNotEqual), Lines({{"cp r24, r20", "cpc r25, r21", "brne .+6"}, jump}));
 }
 
-} // namespace
+}  // namespace

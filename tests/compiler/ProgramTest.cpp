@@ -57,9 +57,8 @@ TEST(Program, EmptyStartSubIsTheRuntimeFollowedByOneReturn) {
   // The patched words read as Z := program_start, followed by the runtime's
   // ICALL, r24:r25 := 0 and RET.
   std::vector<uint8_t> tail(code.begin() + callUserMain, code.begin() + callUserMain + 12);
-  EXPECT_EQ(Objdump::Disassemble(tail, "avr25"),
-            (std::vector<std::string>{"ldi r30, 0x78", "ldi r31, 0x01", "icall", "ldi r24, 0x00", "ldi r25, 0x00",
-                                      "ret"}));
+  EXPECT_EQ(Objdump::Disassemble(tail, "avr25"), (std::vector<std::string>{"ldi r30, 0x78", "ldi r31, 0x01", "icall",
+                                                                           "ldi r24, 0x00", "ldi r25, 0x00", "ret"}));
 }
 
 TEST(Program, DeferringAtTheEndReservesFourPlaceholderBytesAndInsideNone) {
@@ -102,10 +101,9 @@ TEST(Program, DeferringAtTheEndReservesFourPlaceholderBytesAndInsideNone) {
   };
   std::vector<uint8_t> user(program.binary.code.begin() + 752, program.binary.code.end());
   EXPECT_EQ(Objdump::Disassemble(user, "avr25"),
-            (std::vector<std::string>{
-                "ldi r30, " + hex2((main >> 1) & 0xFF), "ldi r31, " + hex2(main >> 9), "icall",
-                "sts " + hex4(var0 + 1) + ", r25", "lds r24, " + hex4(var63),
-                "ldi r20, " + hex2(printStr & 0xFF), "ldi r21, " + hex2(printStr >> 8)}));
+            (std::vector<std::string>{"ldi r30, " + hex2((main >> 1) & 0xFF), "ldi r31, " + hex2(main >> 9), "icall",
+                                      "sts " + hex4(var0 + 1) + ", r25", "lds r24, " + hex4(var63),
+                                      "ldi r20, " + hex2(printStr & 0xFF), "ldi r21, " + hex2(printStr >> 8)}));
 }
 
 TEST(Program, FirstDefinitionOfALabelWins) {

@@ -102,23 +102,25 @@ TEST(MandoletRuntime, SerialBitsLast831FourCycleLoops) {
   ASSERT_GE(changes.size(), 11u);
   const size_t first = changes.size() - 10;
   EXPECT_FALSE(changes[first].second);
-  for (size_t i = first + 1; i < changes.size(); ++i)
-    EXPECT_EQ(changes[i].first - changes[i - 1].first, 3334u) << i;
+  for (size_t i = first + 1; i < changes.size(); ++i) EXPECT_EQ(changes[i].first - changes[i - 1].first, 3334u) << i;
   EXPECT_NEAR(sim->SerialBitCycles(), 3333.3, 0.1);  // 2400 baud at 8 MHz
 }
 
 TEST(MandoletRuntime, MainSetsUpPortsAndClearsVariables) {
-  auto sim = Prepare([](Program& p) { Load16(p, 24, 0x1234); Store(p, 5, 24); });
+  auto sim = Prepare([](Program& p) {
+    Load16(p, 24, 0x1234);
+    Store(p, 5, 24);
+  });
   sim->FillSram(0xA5);  // garbage the start-up code must clear
   ASSERT_TRUE(sim->Run(kLimit));
   EXPECT_EQ(sim->ProgramCounter(), Mandolet::Tables().stdlibSymbols.at("__stop_program"));
-  EXPECT_EQ(sim->ReadIo(0x1A), 0x8B);  // DDRA
-  EXPECT_EQ(sim->ReadIo(0x1B), 0x54);  // PORTA
+  EXPECT_EQ(sim->ReadIo(0x1A), 0x8B);         // DDRA
+  EXPECT_EQ(sim->ReadIo(0x1B), 0x54);         // PORTA
   EXPECT_EQ(sim->ReadIo(0x17), 0x2F | 0x10);  // DDRB plus the transmit pin
   EXPECT_EQ(sim->ReadIo(0x18) & 0x50, 0x50);  // transmit idle high, receive pull-up
-  EXPECT_EQ(sim->ReadIo(0x07), 0x00);  // ADMUX
+  EXPECT_EQ(sim->ReadIo(0x07), 0x00);         // ADMUX
   EXPECT_EQ(sim->ReadIo(0x06) & 0xBF, 0x87);  // ADCSRA (ADSC aside)
-  EXPECT_EQ(sim->ReadSram(0xD4), 0x34);  // var5 = __bss_end - 2 - 10
+  EXPECT_EQ(sim->ReadSram(0xD4), 0x34);       // var5 = __bss_end - 2 - 10
   EXPECT_EQ(sim->ReadSram(0xD5), 0x12);
   for (int n = 0; n < 64; ++n)
     if (n != 5) {
@@ -129,23 +131,22 @@ TEST(MandoletRuntime, MainSetsUpPortsAndClearsVariables) {
 }
 
 TEST(MandoletRuntime, MultiplyWithNegativeOperands) {
-  const int cases[][3] = {{-7, 6, -42}, {-3, -5, 15}, {300, 300, 24464}, {-1, -32768, -32768},
-                          {0, -9, 0}, {12345, 1, 12345}};
+  const int cases[][3] = {{-7, 6, -42},         {-3, -5, 15}, {300, 300, 24464},
+                          {-1, -32768, -32768}, {0, -9, 0},   {12345, 1, 12345}};
   auto sim = RunProgram([&](Program& p) {
     for (int i = 0; i < 6; ++i) {
       CallWith(p, "__mulhi3", cases[i][0], cases[i][1]);
       Store(p, i, 24);
     }
   });
-  for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(sim->ReadVariable(i), cases[i][2]) << cases[i][0] << " * " << cases[i][1];
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(sim->ReadVariable(i), cases[i][2]) << cases[i][0] << " * " << cases[i][1];
 }
 
 TEST(MandoletRuntime, SignedDivideQuotientAndRemainder) {
   // dividend, divisor, quotient (r23:r22), remainder (r25:r24, dividend's sign)
-  const int cases[][4] = {{-7, 2, -3, -1},  {7, -2, -3, 1},       {-7, -2, 3, -1},
-                          {100, 7, 14, 2},   {-32768, 1, -32768, 0}, {32767, -32768, 0, 32767},
-                          {-32768, 10, -3276, -8}, {5, 9, 0, 5}};
+  const int cases[][4] = {
+      {-7, 2, -3, -1},           {7, -2, -3, 1},          {-7, -2, 3, -1}, {100, 7, 14, 2}, {-32768, 1, -32768, 0},
+      {32767, -32768, 0, 32767}, {-32768, 10, -3276, -8}, {5, 9, 0, 5}};
   const int count = 8;
   auto sim = RunProgram([&](Program& p) {
     for (int i = 0; i < count; ++i) {
@@ -211,11 +212,11 @@ TEST(MandoletRuntime, PwmRegisterWrites) {
 TEST(MandoletRuntime, ServoRegisterWrites) {
   auto sim = RunProgram([](Program& p) {
     Call(p, "servo_init");
-    CallWith(p, "servo_set", 0, 500);   // 500 / 18 + 66 = 93
-    CallWith(p, "servo_set", 1, -5);    // limited to 0: 66
-    CallWith(p, "servo_set", 2, 5000);  // limited to 1023: 56 + 66 = 122
-    CallWith(p, "servo_set", 3, 900);   // no such channel
-    CallWith(p, "servo_set", 256, 900); // high byte of the channel counts too
+    CallWith(p, "servo_set", 0, 500);    // 500 / 18 + 66 = 93
+    CallWith(p, "servo_set", 1, -5);     // limited to 0: 66
+    CallWith(p, "servo_set", 2, 5000);   // limited to 1023: 56 + 66 = 122
+    CallWith(p, "servo_set", 3, 900);    // no such channel
+    CallWith(p, "servo_set", 256, 900);  // high byte of the channel counts too
   });
   EXPECT_EQ(sim->ReadIo(0x2F), 8);  // TCCR1B: clock / 128
   EXPECT_EQ(sim->ReadIo(0x2D), 93);
@@ -283,13 +284,9 @@ void CheckStartUp(Sim::Chip chip, uint16_t adcsra, const std::string& expectedOu
   EXPECT_EQ(sim->SerialOutput(), expectedOutput);
 }
 
-TEST(OtherRuntimes, CorbeloStartsOnTheAttiny84) {
-  CheckStartUp(Sim::Chip::ATtiny84, 0x26, "42");
-}
+TEST(OtherRuntimes, CorbeloStartsOnTheAttiny84) { CheckStartUp(Sim::Chip::ATtiny84, 0x26, "42"); }
 
-TEST(OtherRuntimes, ArduinoStartsOnTheAtmega328p) {
-  CheckStartUp(Sim::Chip::ATmega328P, 0x7A, "42");
-}
+TEST(OtherRuntimes, ArduinoStartsOnTheAtmega328p) { CheckStartUp(Sim::Chip::ATmega328P, 0x7A, "42"); }
 
 TEST(OtherRuntimes, ArduinoRoutines) {
   auto sim = Prepare(
@@ -322,13 +319,13 @@ TEST(OtherRuntimes, ArduinoRoutines) {
   EXPECT_EQ(sim->ReadVariable(0), -3);
   EXPECT_EQ(sim->ReadVariable(1), -1);
   EXPECT_EQ(sim->ReadVariable(2), 511);
-  EXPECT_EQ(sim->ReadSram(0x44), 0xA3);  // TCCR0A
-  EXPECT_EQ(sim->ReadSram(0x47), 0x80);  // OCR0A
-  EXPECT_EQ(sim->ReadSram(0xB4), 0x22);  // OCR2B
+  EXPECT_EQ(sim->ReadSram(0x44), 0xA3);         // TCCR0A
+  EXPECT_EQ(sim->ReadSram(0x47), 0x80);         // OCR0A
+  EXPECT_EQ(sim->ReadSram(0xB4), 0x22);         // OCR2B
   EXPECT_EQ(sim->ReadSram(0x2A) & 0x48, 0x48);  // DDRD: PD6 and PD3
-  EXPECT_EQ(sim->ReadWord(0x8A), 3000);  // OCR1B
-  EXPECT_EQ(sim->ReadWord(0x86), 39999);  // ICR1: 20 ms frame
-  EXPECT_EQ(sim->ReadWord(0x88), 0);      // OCR1A untouched
+  EXPECT_EQ(sim->ReadWord(0x8A), 3000);         // OCR1B
+  EXPECT_EQ(sim->ReadWord(0x86), 39999);        // ICR1: 20 ms frame
+  EXPECT_EQ(sim->ReadWord(0x88), 0);            // OCR1A untouched
   EXPECT_EQ(sim->ReadSram(0x24) & 0x06, 0x04);  // DDRB: PB2 only
 }
 
@@ -377,8 +374,8 @@ TEST(Simulator, CycleLimitStopsARunawayProgram) {
 TEST(Simulator, DecodesSerialFramesAndDropsBrokenOnes) {
   const double bit = 100;
   // 'A' = 0x41: start 0, bits 1 0 0 0 0 0 1 0, stop 1
-  std::vector<std::pair<uint64_t, bool>> changes = {
-      {1000, false}, {1100, true}, {1200, false}, {1700, true}, {1800, false}, {1900, true}};
+  std::vector<std::pair<uint64_t, bool>> changes = {{1000, false}, {1100, true},  {1200, false},
+                                                    {1700, true},  {1800, false}, {1900, true}};
   EXPECT_EQ(Sim::DecodeSerial(changes, bit, 5000), "A");
   EXPECT_EQ(Sim::DecodeSerial(changes, bit, 1500), "");  // frame not finished yet
   // the same frame with a low stop bit is dropped

@@ -56,11 +56,11 @@ TEST_F(Blocks, RhombusPointTest) {
   EXPECT_FALSE(b->IsInItem(0, 48));
   EXPECT_FALSE(b->IsInItem(160, 48));
   EXPECT_FALSE(b->IsInItem(80, 96));
-  EXPECT_FALSE(b->IsInItem(40, 24));   // upper left edge
+  EXPECT_FALSE(b->IsInItem(40, 24));  // upper left edge
   EXPECT_TRUE(b->IsInItem(40, 25));
   EXPECT_FALSE(b->IsInItem(120, 24));  // upper right edge
   EXPECT_TRUE(b->IsInItem(120, 25));
-  EXPECT_FALSE(b->IsInItem(40, 72));   // lower left edge
+  EXPECT_FALSE(b->IsInItem(40, 72));  // lower left edge
   EXPECT_TRUE(b->IsInItem(40, 71));
   EXPECT_FALSE(b->IsInItem(120, 72));  // lower right edge
   EXPECT_TRUE(b->IsInItem(120, 71));
@@ -72,13 +72,13 @@ TEST_F(Blocks, RhombusPointTest) {
 
 TEST_F(Blocks, RhombusRectangleTest) {
   auto* b = new IfBlock(sub, 0, 0);
-  EXPECT_TRUE(b->IsInItem(-100, -10, 181, 12));  // 81 units across: wide enough
+  EXPECT_TRUE(b->IsInItem(-100, -10, 181, 12));   // 81 units across: wide enough
   EXPECT_FALSE(b->IsInItem(-100, -10, 110, 20));  // the top-left corner only
   EXPECT_TRUE(b->IsInItem(-10, 0, 10, 49));       // 49 units down the left side
   EXPECT_FALSE(b->IsInItem(-10, 0, 10, 48));
-  EXPECT_TRUE(b->IsInItem(70, -10, 20, 18));   // its bottom-right corner reaches into the top vertex
+  EXPECT_TRUE(b->IsInItem(70, -10, 20, 18));  // its bottom-right corner reaches into the top vertex
   EXPECT_FALSE(b->IsInItem(70, -10, 20, 16));
-  EXPECT_FALSE(b->IsInItem(150, 80, 20, 20));  // bottom-right corner of the rectangle
+  EXPECT_FALSE(b->IsInItem(150, 80, 20, 20));   // bottom-right corner of the rectangle
   EXPECT_TRUE(b->IsInItem(100, 50, 100, 100));  // the top-left corner (100, 50) is inside
 }
 

@@ -89,8 +89,8 @@ TEST(Canvas, RemovalsDuringWalkSkipNothingAndRepeatNothing) {
   w.toRemove = {before[4], before[1], before[5], before[9]};
   CanvasForeachItem(&s.canvas, RemoveDuringWalk, &w);
   EXPECT_FALSE(w.sawCompaction) << "slots moved under the walk";
-  std::vector<CanvasItemS*> expectVisited = {before[0], before[1], before[2], before[3], before[4],
-                                             before[6], before[7], before[8]};
+  std::vector<CanvasItemS*> expectVisited = {before[0], before[1], before[2], before[3],
+                                             before[4], before[6], before[7], before[8]};
   EXPECT_EQ(w.visited, expectVisited);
   std::vector<CanvasItemS*> expectLeft = {before[0], before[2], before[3], before[6], before[7], before[8]};
   EXPECT_EQ(s.Slots(), expectLeft);
@@ -240,7 +240,9 @@ TEST(Canvas, PointWalkGoesTopmostFirstAndCountsEdgesInside) {
   std::pair<int, int> seen{0, 0};
   CanvasForeachItemAt(
       &s.canvas, 7, 9,
-      [](CanvasS*, CanvasItemS*, void* user, int x, int y) { *static_cast<std::pair<int, int>*>(user) = {x, y}; },
+      [](CanvasS*, CanvasItemS*, void* user, int x, int y) {
+        *static_cast<std::pair<int, int>*>(user) = {x, y};
+      },
       &seen);
   EXPECT_EQ(seen, (std::pair{7, 9}));
 }

@@ -96,16 +96,16 @@ TEST_F(Chart, EveryRouteCodeEndsDownwardsNearItsEnd) {
         std::vector<int> expected;
         if (!toRight) {
           if (h == DirStraight)
-            expected = v == DirDown ? std::vector<int>{DirDown}
-                                    : std::vector<int>{DirDown, DirLeft, DirUp, DirRight, DirDown};
+            expected =
+                v == DirDown ? std::vector<int>{DirDown} : std::vector<int>{DirDown, DirLeft, DirUp, DirRight, DirDown};
           else
-            expected = v == DirDown ? std::vector<int>{DirDown, h, DirDown}
-                                    : std::vector<int>{DirDown, h, DirUp, h, DirDown};
+            expected =
+                v == DirDown ? std::vector<int>{DirDown, h, DirDown} : std::vector<int>{DirDown, h, DirUp, h, DirDown};
         } else if (h != DirRight) {
           expected = {DirRight, v, DirLeft, DirDown};
         } else {
-          expected = v == DirUp ? std::vector<int>{DirRight, DirUp, DirRight, DirDown}
-                                : std::vector<int>{DirRight, DirDown};
+          expected =
+              v == DirUp ? std::vector<int>{DirRight, DirUp, DirRight, DirDown} : std::vector<int>{DirRight, DirDown};
         }
         EXPECT_EQ(Directions(c), expected);
         ASSERT_EQ(c.parts.back().direction, DirDown);

@@ -12,12 +12,12 @@ namespace {
 TEST(InstructionCatalogue, RowsInListOrder) {
   const InstructionInfo* t = Instruction::InstructionInfos;
   const char* names[] = {"print_str", "print_number", "print_newline", "adc_read", "waitchar",
-                         "recvchar", "print_char", "pwm_init", "pwm_set", "servo_init",
-                         "servo_set", "waitms", "waitus"};
-  const char* shown[] = {"Zeichenkette ausgeben", "Zahl ausgeben", "Neue-Zeile ausgeben", "Lese ADC",
-                         "Warte auf Eingabe", "Lese Eingabe", "Sende Zeichen", "PWM aktivieren",
-                         "PWM-Wert ausgeben", "Servo aktivieren", "Servo-Wert ausgeben",
-                         "Warte Millisekunden", "Warte Mikrosekunden"};
+                         "recvchar",  "print_char",   "pwm_init",      "pwm_set",  "servo_init",
+                         "servo_set", "waitms",       "waitus"};
+  const char* shown[] = {"Zeichenkette ausgeben", "Zahl ausgeben",    "Neue-Zeile ausgeben", "Lese ADC",
+                         "Warte auf Eingabe",     "Lese Eingabe",     "Sende Zeichen",       "PWM aktivieren",
+                         "PWM-Wert ausgeben",     "Servo aktivieren", "Servo-Wert ausgeben", "Warte Millisekunden",
+                         "Warte Mikrosekunden"};
   const int counts[] = {1, 1, 0, 1, 0, 0, 1, 0, 2, 0, 2, 1, 1};
   ASSERT_EQ(Instruction::InstructionInfosCount, 13);
   for (int i = 0; i < 13; i++) {
@@ -104,12 +104,12 @@ TEST_F(InstructionBlock, SlantedPointTest) {
 }
 
 TEST_F(InstructionBlock, RectangleTestTakesWideOverlapsAndInsideCorners) {
-  EXPECT_TRUE(block->IsInItem(-100, -10, 111, 5));  // 11 units of overlap at the top-left
+  EXPECT_TRUE(block->IsInItem(-100, -10, 111, 5));    // 11 units of overlap at the top-left
   EXPECT_FALSE(block->IsInItem(-100, -10, 108, 15));  // a sliver in the cut-off corner
   EXPECT_TRUE(block->IsInItem(-100, -10, 110, 15));   // its bottom-right corner (10, 5) is inside
   EXPECT_TRUE(block->IsInItem(-100, 60, 105, 20));    // its top-right corner (5, 60) is inside
-  EXPECT_FALSE(block->IsInItem(158, 40, 50, 40));  // right sliver below the slant
-  EXPECT_TRUE(block->IsInItem(155, 5, 50, 40));  // its top-left corner (155, 5) is inside
+  EXPECT_FALSE(block->IsInItem(158, 40, 50, 40));     // right sliver below the slant
+  EXPECT_TRUE(block->IsInItem(155, 5, 50, 40));       // its top-left corner (155, 5) is inside
   EXPECT_TRUE(block->IsInItem(149, 60, 50, 40));
   EXPECT_TRUE(block->IsInItem(10, 10, 5, 5));  // every corner inside
 }

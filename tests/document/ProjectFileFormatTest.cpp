@@ -112,4 +112,4 @@ TEST_F(ProjectSaveFailure, FileSizeLimit) {
   EXPECT_TRUE(ok);
 }
 
-} // namespace
+}  // namespace

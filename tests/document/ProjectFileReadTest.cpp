@@ -22,29 +22,44 @@ std::string Arrow(const std::string& id, int sx, int sy, int ex, int ey, const s
 
 std::string Deps(const std::string& inner) { return "<DependendItems>" + inner + "</DependendItems>"; }
 
-const std::string Tables = "<Integers><Integer>var0</Integer><Integer>var1</Integer></Integers>"
-                           "<Ports><Port>PORTB.0</Port></Ports><Pins><Pin>PIND.2</Pin></Pins><ADCs><ADC>ADC0</ADC></ADCs>"
-                           "<Aliases><Alias><Name>Led</Name><Target>PORTB.0</Target></Alias></Aliases>";
+const std::string Tables =
+    "<Integers><Integer>var0</Integer><Integer>var1</Integer></Integers>"
+    "<Ports><Port>PORTB.0</Port></Ports><Pins><Pin>PIND.2</Pin></Pins><ADCs><ADC>ADC0</ADC></ADCs>"
+    "<Aliases><Alias><Name>Led</Name><Target>PORTB.0</Target></Alias></Aliases>";
 
 // A sub with every item kind; the start arrow ends at the end block (4).
 std::string Blocks() {
   return "<StartBlock>" +
-         Item("2", "320", "32", Deps(Arrow("3", 384, 104, 384, 160, "<EndItem>4</EndItem><MoveBys><MoveBy>0</MoveBy></MoveBys>"))) +
+         Item("2", "320", "32",
+              Deps(Arrow("3", 384, 104, 384, 160, "<EndItem>4</EndItem><MoveBys><MoveBy>0</MoveBy></MoveBys>"))) +
          "</StartBlock>"
-         "<EndBlock>" + Item("4", "320", "160") + "</EndBlock>"
-         "<CallSub>" + Item("5", "0", "200", Deps(Arrow("6", 64, 272, 64, 336))) + "<Sub>Start</Sub></CallSub>"
-         "<Comment>" + Item("7", "500", "20") + "<comment>Notiz</comment></Comment>"
-         "<Assignment>" + Item("8", "200", "300", Deps(Arrow("9", 264, 372, 264, 436))) + "<Assignment>Led = 1</Assignment></Assignment>"
-         "<IfBlock>" + Item("10", "600", "300", Deps(Arrow("11", 680, 396, 680, 460) +
-             "<BlockConnector>" + Item("12", "0", "0") + "<StartX>760</StartX><StartY>348</StartY><EndX>824</EndX><EndY>412</EndY><ToRight>1</ToRight></BlockConnector>")) +
+         "<EndBlock>" +
+         Item("4", "320", "160") +
+         "</EndBlock>"
+         "<CallSub>" +
+         Item("5", "0", "200", Deps(Arrow("6", 64, 272, 64, 336))) +
+         "<Sub>Start</Sub></CallSub>"
+         "<Comment>" +
+         Item("7", "500", "20") +
+         "<comment>Notiz</comment></Comment>"
+         "<Assignment>" +
+         Item("8", "200", "300", Deps(Arrow("9", 264, 372, 264, 436))) +
+         "<Assignment>Led = 1</Assignment></Assignment>"
+         "<IfBlock>" +
+         Item("10", "600", "300",
+              Deps(Arrow("11", 680, 396, 680, 460) + "<BlockConnector>" + Item("12", "0", "0") +
+                   "<StartX>760</StartX><StartY>348</StartY><EndX>824</EndX><EndY>412</EndY><ToRight>1</ToRight></"
+                   "BlockConnector>")) +
          "<Compare>var0 &lt; 3</Compare></IfBlock>"
-         "<Instruction>" + Item("13", "800", "100", Deps(Arrow("14", 880, 172, 880, 236))) +
-         "<InstructionId>pwm_set</InstructionId><Argument0>1</Argument0><Argument1>var1</Argument1><Result></Result></Instruction>";
+         "<Instruction>" +
+         Item("13", "800", "100", Deps(Arrow("14", 880, 172, 880, 236))) +
+         "<InstructionId>pwm_set</InstructionId><Argument0>1</Argument0><Argument1>var1</Argument1><Result></Result></"
+         "Instruction>";
 }
 
 std::string File(const std::string& blocks = Blocks(), const std::string& tables = Tables) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Project>" + tables + "<Subs><Sub><Name>Start</Name><Blocks>" + blocks +
-         "</Blocks></Sub></Subs></Project>\n";
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Project>" + tables + "<Subs><Sub><Name>Start</Name><Blocks>" +
+         blocks + "</Blocks></Sub></Subs></Project>\n";
 }
 
 // The text with the n-th element of that name (0 first) removed whole,
@@ -126,15 +141,19 @@ TEST_F(ProjectFileRead, LeavesAndElementsInAnyOrderAndAttributesIgnored) {
   std::string expected = Describe(*project);
   std::string shuffled = File();
   shuffled = Replace(shuffled, "<Id>2</Id><X>320</X><Y>32</Y>", "<Y>32</Y><Id>2</Id><X>320</X>");
-  shuffled = Replace(shuffled, "<StartX>384</StartX><StartY>104</StartY><EndX>384</EndX><EndY>160</EndY><EndItem>4</EndItem>",
-                     "<EndItem>4</EndItem><EndY>160</EndY><EndX>384</EndX><StartY>104</StartY><StartX>384</StartX>");
-  shuffled = Replace(shuffled, "<InstructionId>pwm_set</InstructionId><Argument0>1</Argument0><Argument1>var1</Argument1><Result></Result>",
-                     "<Result/><Argument1>var1</Argument1><InstructionId>pwm_set</InstructionId><Argument0>1</Argument0>");
+  shuffled =
+      Replace(shuffled, "<StartX>384</StartX><StartY>104</StartY><EndX>384</EndX><EndY>160</EndY><EndItem>4</EndItem>",
+              "<EndItem>4</EndItem><EndY>160</EndY><EndX>384</EndX><StartY>104</StartY><StartX>384</StartX>");
+  shuffled = Replace(
+      shuffled,
+      "<InstructionId>pwm_set</InstructionId><Argument0>1</Argument0><Argument1>var1</Argument1><Result></Result>",
+      "<Result/><Argument1>var1</Argument1><InstructionId>pwm_set</InstructionId><Argument0>1</Argument0>");
   // The table after the subs, its lists reversed.
   shuffled = Replace(shuffled, Tables, "");
-  shuffled = Replace(shuffled, "</Subs>", "</Subs><Aliases><Alias><Target>PORTB.0</Target><Name>Led</Name></Alias></Aliases>"
-                                          "<ADCs><ADC>ADC0</ADC></ADCs><Pins><Pin>PIND.2</Pin></Pins><Ports><Port>PORTB.0</Port></Ports>"
-                                          "<Integers><Integer>var0</Integer><Integer>var1</Integer></Integers>");
+  shuffled = Replace(shuffled, "</Subs>",
+                     "</Subs><Aliases><Alias><Target>PORTB.0</Target><Name>Led</Name></Alias></Aliases>"
+                     "<ADCs><ADC>ADC0</ADC></ADCs><Pins><Pin>PIND.2</Pin></Pins><Ports><Port>PORTB.0</Port></Ports>"
+                     "<Integers><Integer>var0</Integer><Integer>var1</Integer></Integers>");
   shuffled = Replace(shuffled, "<Project>", "<Project version=\"2\" xmlns:x=\"urn:x\">");
   shuffled = Replace(shuffled, "<EndBlock>", "<EndBlock farbe='rot'>");
   shuffled = Replace(shuffled, "<Name>Start</Name><Blocks>", "<Blocks>");
@@ -150,11 +169,13 @@ TEST_F(ProjectFileRead, LeavesAndElementsInAnyOrderAndAttributesIgnored) {
 
 TEST_F(ProjectFileRead, EachMandatoryElementMissingFails) {
   const std::pair<const char*, int> mandatory[] = {
-      {"Integers", 0}, {"Ports", 0},   {"Pins", 0},    {"ADCs", 0},          {"Aliases", 0},
-      {"Subs", 0},     {"Name", 1},    {"Target", 0},  {"Blocks", 0},        {"Id", 0},
-      {"X", 1},        {"Y", 2},       {"Sub", 1},     {"comment", 0},       {"Compare", 0},
-      {"InstructionId", 0}, {"Argument0", 0}, {"Argument1", 0}, {"Result", 0}, {"StartX", 2},
-      {"StartY", 0},   {"EndX", 3},    {"EndY", 0},    {"ToRight", 4},       {"ChartItem", 3},
+      {"Integers", 0},  {"Ports", 0},     {"Pins", 0},    {"ADCs", 0},
+      {"Aliases", 0},   {"Subs", 0},      {"Name", 1},    {"Target", 0},
+      {"Blocks", 0},    {"Id", 0},        {"X", 1},       {"Y", 2},
+      {"Sub", 1},       {"comment", 0},   {"Compare", 0}, {"InstructionId", 0},
+      {"Argument0", 0}, {"Argument1", 0}, {"Result", 0},  {"StartX", 2},
+      {"StartY", 0},    {"EndX", 3},      {"EndY", 0},    {"ToRight", 4},
+      {"ChartItem", 3},
   };
   ASSERT_TRUE(Load(File()));
   for (auto [name, n] : mandatory) EXPECT_FALSE(Load(Without(File(), name, n))) << name << " #" << n;
@@ -189,10 +210,11 @@ TEST_F(ProjectFileRead, NumbersPlugsAndMoveBys) {
   // Two items with one number: the arrow plugs into the first of them.
   ASSERT_TRUE(Load(Replace(File(), "<Id>7</Id>", "<Id>4</Id>")));
   EXPECT_EQ(static_cast<BlockConnector*>(Items()[1])->endItem, Items()[2]);
-  ASSERT_TRUE(Load(Replace(File(), "<EndBlock>" + Item("4", "320", "160") + "</EndBlock>",
-                           "<EndBlock>" + Item("99", "320", "160") + "</EndBlock><EndBlock>" + Item("4", "500", "500") + "</EndBlock>")));
+  ASSERT_TRUE(Load(Replace(
+      File(), "<EndBlock>" + Item("4", "320", "160") + "</EndBlock>",
+      "<EndBlock>" + Item("99", "320", "160") + "</EndBlock><EndBlock>" + Item("4", "500", "500") + "</EndBlock>")));
   EXPECT_EQ(static_cast<BlockConnector*>(Items()[1])->endItem, Items()[3]);
-  EXPECT_EQ(static_cast<BlockConnector*>(Items()[1])->endX, 384); // the end point stays as saved
+  EXPECT_EQ(static_cast<BlockConnector*>(Items()[1])->endX, 384);  // the end point stays as saved
   // An unknown number or 0 leaves the arrow loose.
   for (const char* unknown : {"<EndItem>42</EndItem>", "<EndItem>0</EndItem>", "<EndItem>-4</EndItem>"}) {
     ASSERT_TRUE(Load(Replace(File(), "<EndItem>4</EndItem>", unknown))) << unknown;
@@ -201,15 +223,18 @@ TEST_F(ProjectFileRead, NumbersPlugsAndMoveBys) {
   }
   // Route offsets: read in route order, the surplus dropped, the missing
   // ones left at the route's defaults.
-  std::string up = Replace(File(), "<EndX>384</EndX><EndY>160</EndY><EndItem>4</EndItem><MoveBys><MoveBy>0</MoveBy></MoveBys>",
-                           "<EndX>200</EndX><EndY>20</EndY><MoveBys><MoveBy>5</MoveBy><MoveBy>40</MoveBy><MoveBy>-7</MoveBy>"
-                           "<MoveBy>1</MoveBy><MoveBy>2</MoveBy><MoveBy>3</MoveBy><MoveBy>4</MoveBy></MoveBys>");
+  std::string up =
+      Replace(File(), "<EndX>384</EndX><EndY>160</EndY><EndItem>4</EndItem><MoveBys><MoveBy>0</MoveBy></MoveBys>",
+              "<EndX>200</EndX><EndY>20</EndY><MoveBys><MoveBy>5</MoveBy><MoveBy>40</MoveBy><MoveBy>-7</MoveBy>"
+              "<MoveBy>1</MoveBy><MoveBy>2</MoveBy><MoveBy>3</MoveBy><MoveBy>4</MoveBy></MoveBys>");
   ASSERT_TRUE(Load(up));
   auto* arrow = static_cast<BlockConnector*>(Items()[1]);
   std::vector<int> moves;
   for (auto& p : arrow->parts) moves.push_back(p.moveBy);
   EXPECT_EQ(moves, (std::vector<int>{5, 40, -7, 1, 2}));
-  ASSERT_TRUE(Load(Replace(up, "<MoveBy>5</MoveBy><MoveBy>40</MoveBy><MoveBy>-7</MoveBy><MoveBy>1</MoveBy><MoveBy>2</MoveBy><MoveBy>3</MoveBy><MoveBy>4</MoveBy>",
+  ASSERT_TRUE(Load(Replace(up,
+                           "<MoveBy>5</MoveBy><MoveBy>40</MoveBy><MoveBy>-7</MoveBy><MoveBy>1</MoveBy><MoveBy>2</"
+                           "MoveBy><MoveBy>3</MoveBy><MoveBy>4</MoveBy>",
                            "<MoveBy>9</MoveBy>")));
   moves.clear();
   for (auto& p : static_cast<BlockConnector*>(Items()[1])->parts) moves.push_back(p.moveBy);
@@ -224,10 +249,11 @@ TEST_F(ProjectFileRead, NumbersPlugsAndMoveBys) {
 TEST_F(ProjectFileRead, TablesAndNamesAsRead) {
   // An alias listed before its target alias is dropped; texts are parsed
   // against the file's own table, not the settings.
-  std::string tables = "<Integers><Integer>zahl</Integer></Integers><Ports/><Pins/><ADCs/>"
-                       "<Aliases><Alias><Name>B</Name><Target>A</Target></Alias>"
-                       "<Alias><Name>A</Name><Target>zahl</Target></Alias>"
-                       "<Alias><Name>C</Name><Target>A</Target></Alias></Aliases>";
+  std::string tables =
+      "<Integers><Integer>zahl</Integer></Integers><Ports/><Pins/><ADCs/>"
+      "<Aliases><Alias><Name>B</Name><Target>A</Target></Alias>"
+      "<Alias><Name>A</Name><Target>zahl</Target></Alias>"
+      "<Alias><Name>C</Name><Target>A</Target></Alias></Aliases>";
   std::string blocks = Replace(Blocks(), "Led = 1", "C = 7");
   blocks = Replace(blocks, "var0 &lt; 3", "var0 &lt; 3 ");
   ASSERT_TRUE(Load(File(blocks, tables)));
@@ -263,8 +289,9 @@ TEST_F(ProjectFileRead, FilesTheProgramCannotUseFail) {
   // A sub without a start block.
   EXPECT_FALSE(Load(File(Without(Blocks(), "StartBlock"))));
   // A block among an item's arrows, alone or after an arrow.
-  EXPECT_FALSE(Load(Replace(File(), "<DependendItems><BlockConnector>" + Item("6", "0", "0"),
-                            "<DependendItems><EndBlock>" + Item("50", "0", "0") + "</EndBlock><BlockConnector>" + Item("6", "0", "0"))));
+  EXPECT_FALSE(Load(Replace(
+      File(), "<DependendItems><BlockConnector>" + Item("6", "0", "0"),
+      "<DependendItems><EndBlock>" + Item("50", "0", "0") + "</EndBlock><BlockConnector>" + Item("6", "0", "0"))));
   EXPECT_FALSE(Load(Replace(File(), "<ToRight>1</ToRight></BlockConnector></DependendItems>",
                             "<ToRight>1</ToRight></BlockConnector><Comment>" + Item("51", "0", "0") +
                                 "<comment>x</comment></Comment></DependendItems>")));
@@ -275,7 +302,8 @@ TEST_F(ProjectFileRead, FilesTheProgramCannotUseFail) {
                             "<Comment>" + Item("7", "500", "20", "<DependendItems></DependendItems>"))));
   // Arrows ending at items that take none: a start block, a comment, an arrow.
   for (const char* target : {"2", "7", "6"})
-    EXPECT_FALSE(Load(Replace(File(), "<EndItem>4</EndItem>", std::string("<EndItem>") + target + "</EndItem>"))) << target;
+    EXPECT_FALSE(Load(Replace(File(), "<EndItem>4</EndItem>", std::string("<EndItem>") + target + "</EndItem>")))
+        << target;
   // Positions and offsets far off any chart (their sums would overflow).
   EXPECT_TRUE(Load(Replace(File(), "<X>500</X>", "<X>16777216</X>")));
   EXPECT_TRUE(Load(Replace(File(), "<X>500</X>", "<X>-16777216</X>")));
@@ -315,7 +343,8 @@ TEST_F(ProjectFileRead, FileLengthMultipleOfTheReadBlock) {
 }
 
 TEST_F(ProjectFileRead, FailedLoadKeepsSubsReadBeforeTheError) {
-  std::string two = Replace(File(), "</Sub></Subs>", "</Sub><Sub><Name>Zwei</Name><Blocks><Kaputt/></Blocks></Sub></Subs>");
+  std::string two =
+      Replace(File(), "</Sub></Subs>", "</Sub><Sub><Name>Zwei</Name><Blocks><Kaputt/></Blocks></Sub></Subs>");
   EXPECT_FALSE(Load(two));
   ASSERT_EQ(project->subs.size(), 1u);
   EXPECT_EQ(project->subs[0]->name, "Start");
@@ -323,7 +352,7 @@ TEST_F(ProjectFileRead, FailedLoadKeepsSubsReadBeforeTheError) {
   EXPECT_EQ(static_cast<CallSub*>(Items()[3])->target, nullptr);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -339,4 +368,4 @@ TEST_F(ProjectFileRead, FuzzSeedFilesAreValidProjects) {
   EXPECT_GE(files, 3);
 }
 
-} // namespace
+}  // namespace

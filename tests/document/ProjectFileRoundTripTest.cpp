@@ -26,7 +26,7 @@ struct ProjectFileRoundTrip : DefaultSettingsTest {
   // segments, call targets and texts that need escaping.
   void Build(Project& p) {
     ASSERT_TRUE(p.variables.AddAlias("Led", "PORTB.0"));
-    ASSERT_TRUE(p.variables.AddAlias("Lampe", "Led")); // an alias of an alias
+    ASSERT_TRUE(p.variables.AddAlias("Lampe", "Led"));  // an alias of an alias
     ASSERT_TRUE(p.variables.AddAlias("Zaehler", "var3"));
     Sub* start = p.AddChart();
     Sub* helper = p.AddChart();
@@ -56,19 +56,19 @@ struct ProjectFileRoundTrip : DefaultSettingsTest {
     auto* pwm = new Instruction(start, 600, 400, Row("pwm_set"));
     pwm->arguments[0] = "1";
     pwm->arguments[1] = "Zaehler";
-    Arrow(pwm)->ConnectTo(end); // a second arrow into the end block
+    Arrow(pwm)->ConnectTo(end);  // a second arrow into the end block
     auto* adc = new Instruction(start, 600, 100, Row("adc_read"));
     adc->arguments[0] = "ADC3";
     adc->result = "var5";
-    Arrow(adc)->AdjustEndToPlugable(900, 300); // loose, another quadrant
+    Arrow(adc)->AdjustEndToPlugable(900, 300);  // loose, another quadrant
     auto* note = new Comment(start, -200, -50);
     note->text = "a & b < c > d ]]> Grüße\n\tZeile 2\r\n\"zitiert\" 'x'";
 
     auto* self = new CallSub(helper, 100, 200);
-    self->target = helper; // calls itself
-    new CallSub(helper, 300, 200); // no target
+    self->target = helper;          // calls itself
+    new CallSub(helper, 300, 200);  // no target
     new EndBlock(helper, 320, 400);
-    new Comment(helper, 500, 500); // the default text
+    new Comment(helper, 500, 500);  // the default text
     auto* wait = new Instruction(third, 320, 136, Row("waitms"));
     wait->arguments[0] = "&H10";
     Arrow(third->start)->ConnectTo(wait);
@@ -168,7 +168,7 @@ TEST_F(ProjectFileRoundTrip, SavingNumbersItemsFromTwoInCanvasOrder) {
   EXPECT_EQ(test->dependent2->id, 7);
   Sub* second = p.AddChart();
   ASSERT_TRUE(p.WriteXML(dir / "a.pbn"));
-  EXPECT_EQ(second->start->id, 2); // numbers are unique within a sub only
+  EXPECT_EQ(second->start->id, 2);  // numbers are unique within a sub only
 }
 
-} // namespace
+}  // namespace

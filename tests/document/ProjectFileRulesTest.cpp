@@ -39,7 +39,8 @@ TEST(XmlReaderLineEnds, CrLfPairSplitAcrossReadBlocks) {
     for (size_t firstCr : {border - 3, border - 2, border - 1, border}) {
       std::string head = "<P><!--";
       std::string before = "--><T>x";
-      std::string body = head + std::string(firstCr - head.size() - before.size(), 'p') + before + "\r\r\ny</T></P>\r\n";
+      std::string body =
+          head + std::string(firstCr - head.size() - before.size(), 'p') + before + "\r\r\ny</T></P>\r\n";
       ASSERT_EQ(body.find('\r'), firstCr);
       WriteFile(dir / "b.xml", body);
       EXPECT_EQ(LeafText(dir / "b.xml"), "x\ny") << border << " " << firstCr;
@@ -68,4 +69,4 @@ TEST_F(ProjectFileLineEnds, CommentOfACrLfFileKeepsSingleLineBreaks) {
   EXPECT_EQ(note->text, "Zeile 1\nZeile 2");
 }
 
-} // namespace
+}  // namespace

@@ -31,7 +31,8 @@ inline std::string DescribeItem(const Project& project, const std::vector<ChartI
   std::string out = "id " + std::to_string(item->id) + " at " + std::to_string(item->canvasItem.x) + "," +
                     std::to_string(item->canvasItem.y) + " size " + std::to_string(item->canvasItem.w) + "x" +
                     std::to_string(item->canvasItem.h);
-  out += " deps " + std::to_string(IndexOf(items, item->dependent1)) + "," + std::to_string(IndexOf(items, item->dependent2));
+  out += " deps " + std::to_string(IndexOf(items, item->dependent1)) + "," +
+         std::to_string(IndexOf(items, item->dependent2));
   out += item->dependent ? " dependent" : "";
   out += " in";
   for (auto* c : item->incomingConnectors) out += " " + std::to_string(IndexOf(items, c));
@@ -48,8 +49,8 @@ inline std::string DescribeItem(const Project& project, const std::vector<ChartI
   }
   if (auto* c = dynamic_cast<BlockConnector*>(item)) {
     out += " BlockConnector " + std::to_string(c->startX) + "," + std::to_string(c->startY) + " to " +
-           std::to_string(c->endX) + "," + std::to_string(c->endY) + (c->toRight ? " right" : " down") +
-           " end " + std::to_string(IndexOf(items, c->endItem)) + " code " + std::to_string(c->partsCode) + " parts";
+           std::to_string(c->endX) + "," + std::to_string(c->endY) + (c->toRight ? " right" : " down") + " end " +
+           std::to_string(IndexOf(items, c->endItem)) + " code " + std::to_string(c->partsCode) + " parts";
     for (auto& p : c->parts) out += " " + std::to_string(p.direction) + ":" + std::to_string(p.moveBy);
   }
   return out;
@@ -67,7 +68,8 @@ inline std::string Describe(const Project& project) {
   for (Sub* sub : project.subs) {
     std::vector<ChartItem*> items = CanvasItems(sub);
     out += "sub [" + sub->name + "] start " + std::to_string(IndexOf(items, sub->start)) + "\n";
-    for (size_t i = 0; i < items.size(); ++i) out += "  " + std::to_string(i) + ": " + DescribeItem(project, items, items[i]) + "\n";
+    for (size_t i = 0; i < items.size(); ++i)
+      out += "  " + std::to_string(i) + ": " + DescribeItem(project, items, items[i]) + "\n";
   }
   return out;
 }
@@ -80,4 +82,4 @@ inline void ExpectConsistent(Project& project) {
   }
 }
 
-} // namespace projectfile
+}  // namespace projectfile

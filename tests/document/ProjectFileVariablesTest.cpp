@@ -55,36 +55,37 @@ TEST_F(VariablesXml, WritesGroupsThenAliases) {
   theSettings.adcChannels = {"ADC0"};
   theSettings.aliases = {{"Led", "PORTB.0"}, {"Lampe", "Led"}, {"Zähler", "var1"}};
   Variables v;
-  EXPECT_EQ(Save(v), "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
-                     "<Project>\n"
-                     " <Integers>\n"
-                     "  <Integer>var0</Integer>\n"
-                     "  <Integer>var1</Integer>\n"
-                     " </Integers>\n"
-                     " <Ports>\n"
-                     "  <Port>PORTB.0</Port>\n"
-                     " </Ports>\n"
-                     " <Pins>\n"
-                     "  <Pin>PIND.2</Pin>\n"
-                     " </Pins>\n"
-                     " <ADCs>\n"
-                     "  <ADC>ADC0</ADC>\n"
-                     " </ADCs>\n"
-                     " <Aliases>\n"
-                     "  <Alias>\n"
-                     "   <Name>Led</Name>\n"
-                     "   <Target>PORTB.0</Target>\n"
-                     "  </Alias>\n"
-                     "  <Alias>\n"
-                     "   <Name>Lampe</Name>\n"
-                     "   <Target>PORTB.0</Target>\n"
-                     "  </Alias>\n"
-                     "  <Alias>\n"
-                     "   <Name>Zähler</Name>\n"
-                     "   <Target>var1</Target>\n"
-                     "  </Alias>\n"
-                     " </Aliases>\n"
-                     "</Project>\n");
+  EXPECT_EQ(Save(v),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+            "<Project>\n"
+            " <Integers>\n"
+            "  <Integer>var0</Integer>\n"
+            "  <Integer>var1</Integer>\n"
+            " </Integers>\n"
+            " <Ports>\n"
+            "  <Port>PORTB.0</Port>\n"
+            " </Ports>\n"
+            " <Pins>\n"
+            "  <Pin>PIND.2</Pin>\n"
+            " </Pins>\n"
+            " <ADCs>\n"
+            "  <ADC>ADC0</ADC>\n"
+            " </ADCs>\n"
+            " <Aliases>\n"
+            "  <Alias>\n"
+            "   <Name>Led</Name>\n"
+            "   <Target>PORTB.0</Target>\n"
+            "  </Alias>\n"
+            "  <Alias>\n"
+            "   <Name>Lampe</Name>\n"
+            "   <Target>PORTB.0</Target>\n"
+            "  </Alias>\n"
+            "  <Alias>\n"
+            "   <Name>Zähler</Name>\n"
+            "   <Target>var1</Target>\n"
+            "  </Alias>\n"
+            " </Aliases>\n"
+            "</Project>\n");
 }
 
 TEST_F(VariablesXml, RoundTripRegroupsByKind) {
@@ -105,12 +106,13 @@ TEST_F(VariablesXml, RoundTripRegroupsByKind) {
 
 TEST_F(VariablesXml, ReadReplacesTableAndResolvesAliasChains) {
   Variables v;
-  ASSERT_EQ(Load(v, "<Aliases><Alias><Target>var1</Target><Name>A</Name></Alias>"
-                    "<Alias><Name>B</Name><Target>A</Target></Alias>"
-                    "<Alias><Name>C</Name><Target>D</Target></Alias>"
-                    "<Alias><Name>D</Name><Target>var0</Target></Alias></Aliases>"
-                    "<ADCs/><Pins></Pins><Ports><Port>PORTB.7</Port></Ports>"
-                    "<Integers><Integer>var1</Integer><Integer>var0</Integer><Integer>var1</Integer></Integers>"),
+  ASSERT_EQ(Load(v,
+                 "<Aliases><Alias><Target>var1</Target><Name>A</Name></Alias>"
+                 "<Alias><Name>B</Name><Target>A</Target></Alias>"
+                 "<Alias><Name>C</Name><Target>D</Target></Alias>"
+                 "<Alias><Name>D</Name><Target>var0</Target></Alias></Aliases>"
+                 "<ADCs/><Pins></Pins><Ports><Port>PORTB.7</Port></Ports>"
+                 "<Integers><Integer>var1</Integer><Integer>var0</Integer><Integer>var1</Integer></Integers>"),
             "");
   // C names D before D exists and is dropped; B stands for A's root; names
   // are not checked, so the duplicate var1 stays.
@@ -131,13 +133,16 @@ TEST_F(VariablesXml, MissingOrExtraElementsFail) {
   const std::string noLeaf = "error: Konnte Tag für das Texttag nicht finden";
   EXPECT_EQ(Load(v, "<Integers><Port>x</Port></Integers><Ports/><Pins/><ADCs/><Aliases/>"), noLeaf);
   EXPECT_EQ(Load(v, "<Integers/><Ports/><Pins/><ADCs/><Aliases><Alias><Name>a</Name></Alias></Aliases>"), noLeaf);
-  EXPECT_EQ(Load(v, "<Integers/><Ports/><Pins/><ADCs/><Aliases><Alias><Target>var0</Target></Alias></Aliases>"), noLeaf);
+  EXPECT_EQ(Load(v, "<Integers/><Ports/><Pins/><ADCs/><Aliases><Alias><Target>var0</Target></Alias></Aliases>"),
+            noLeaf);
   EXPECT_EQ(Load(v, "<Integers/><Ports/><Pins/><ADCs/><Aliases><Name>a</Name></Aliases>"),
             "error: Konnte kein schließendes Tag für das geöffnete Tag finden");
-  EXPECT_EQ(Load(v, "<Integers/><Ports/><Pins/><ADCs/><Aliases><Alias><Name>a</Name><Target>b</Target><X/></Alias></Aliases>"),
-            "error: Ein Tag wurde geschlossen, obwohl nicht alle Kindelemente eingelesen wurden");
+  EXPECT_EQ(
+      Load(v,
+           "<Integers/><Ports/><Pins/><ADCs/><Aliases><Alias><Name>a</Name><Target>b</Target><X/></Alias></Aliases>"),
+      "error: Ein Tag wurde geschlossen, obwohl nicht alle Kindelemente eingelesen wurden");
   EXPECT_EQ(Load(v, "<Integers><Integer><b/></Integer></Integers><Ports/><Pins/><ADCs/><Aliases/>"),
             "error: Texttag mit Kindelementen");
 }
 
-} // namespace
+}  // namespace

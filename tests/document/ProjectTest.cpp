@@ -166,8 +166,8 @@ TEST(ChartItems, SizesConstructorsAndFlags) {
   EXPECT_EQ(loadedCall->target, nullptr);
   EXPECT_EQ(loadedComment->text, "Kommentar");
   EXPECT_EQ(loadedComment->canvasItem.h, 80);
-  ExpectConsistent(s, {s->start, s->start->dependent1, end, call, arrow, comment, loadedStart, loadedCall,
-                       loadedComment});
+  ExpectConsistent(s,
+                   {s->start, s->start->dependent1, end, call, arrow, comment, loadedStart, loadedCall, loadedComment});
 }
 
 TEST(ChartItems, MovingABlockTakesItsLooseArrowAlong) {

@@ -54,12 +54,24 @@ struct RandomEditor {
     int x = Random(0, 60) * 8, y = Random(0, 60) * 8;
     ChartItem* item = nullptr;
     switch (Random(0, 5)) {
-      case 0: item = new EndBlock(sub, x, y); break;
-      case 1: item = new CallSub(sub, x, y); break;
-      case 2: item = new Comment(sub, x, y); break;
-      case 3: item = new Assignment(sub, x, y); break;
-      case 4: item = new IfBlock(sub, x, y); break;
-      default: item = new Instruction(sub, x, y, &Instruction::InstructionInfos[Random(0, 12)]); break;
+    case 0:
+      item = new EndBlock(sub, x, y);
+      break;
+    case 1:
+      item = new CallSub(sub, x, y);
+      break;
+    case 2:
+      item = new Comment(sub, x, y);
+      break;
+    case 3:
+      item = new Assignment(sub, x, y);
+      break;
+    case 4:
+      item = new IfBlock(sub, x, y);
+      break;
+    default:
+      item = new Instruction(sub, x, y, &Instruction::InstructionInfos[Random(0, 12)]);
+      break;
     }
     live.insert(item);
     if (item->dependent1) live.insert(item->dependent1);
@@ -79,40 +91,40 @@ struct RandomEditor {
 
   void Step() {
     switch (Random(0, 6)) {
-      case 0:
-      case 1:
-        Insert();
-        break;
-      case 2:
-        Delete();
-        break;
-      case 3:
-        if (ChartItem* b = Pick(Blocks())) b->Move(Random(-40, 40), Random(-40, 40));
-        break;
-      case 4: {
-        BlockConnector* c = Pick(Arrows());
-        std::vector<ChartItem*> targets;
-        for (ChartItem* b : Blocks())
-          if (b->HasConnectionPoint()) targets.push_back(b);
-        if (c && !targets.empty()) c->ConnectTo(Pick(targets));
-        break;
-      }
-      case 5: {  // drag an arrow's end in a few steps
-        BlockConnector* c = Pick(Arrows());
-        if (!c || !c->WantsDrag(c->endX, c->endY)) break;
-        for (int i = Random(1, 4); i > 0; i--) c->OnDrag(Random(-20, 520), Random(-20, 520));
-        if (c->endItem) endDragPlugs++;
-        break;
-      }
-      default: {  // drag a middle part sideways
-        BlockConnector* c = Pick(Arrows());
-        if (!c || c->parts.size() < 3) break;
-        std::vector<RoutePoint> pts = c->RoutePoints();
-        size_t i = static_cast<size_t>(Random(1, static_cast<int>(c->parts.size()) - 2));
-        int x = (pts[i].x + pts[i + 1].x) / 2, y = (pts[i].y + pts[i + 1].y) / 2;
-        if (c->WantsDrag(x, y)) c->OnDrag(x + Random(-30, 30), y + Random(-30, 30));
-        break;
-      }
+    case 0:
+    case 1:
+      Insert();
+      break;
+    case 2:
+      Delete();
+      break;
+    case 3:
+      if (ChartItem* b = Pick(Blocks())) b->Move(Random(-40, 40), Random(-40, 40));
+      break;
+    case 4: {
+      BlockConnector* c = Pick(Arrows());
+      std::vector<ChartItem*> targets;
+      for (ChartItem* b : Blocks())
+        if (b->HasConnectionPoint()) targets.push_back(b);
+      if (c && !targets.empty()) c->ConnectTo(Pick(targets));
+      break;
+    }
+    case 5: {  // drag an arrow's end in a few steps
+      BlockConnector* c = Pick(Arrows());
+      if (!c || !c->WantsDrag(c->endX, c->endY)) break;
+      for (int i = Random(1, 4); i > 0; i--) c->OnDrag(Random(-20, 520), Random(-20, 520));
+      if (c->endItem) endDragPlugs++;
+      break;
+    }
+    default: {  // drag a middle part sideways
+      BlockConnector* c = Pick(Arrows());
+      if (!c || c->parts.size() < 3) break;
+      std::vector<RoutePoint> pts = c->RoutePoints();
+      size_t i = static_cast<size_t>(Random(1, static_cast<int>(c->parts.size()) - 2));
+      int x = (pts[i].x + pts[i + 1].x) / 2, y = (pts[i].y + pts[i + 1].y) / 2;
+      if (c->WantsDrag(x, y)) c->OnDrag(x + Random(-30, 30), y + Random(-30, 30));
+      break;
+    }
     }
   }
 };

@@ -84,7 +84,8 @@ TEST_F(XmlReaderFile, LongListsSearchByNameLikeShortOnes) {
   // Enough children for the per-name index; the names interleave so that
   // searches skip read and unread entries of other names.
   std::string body = "<L>";
-  for (int i = 0; i < 200; ++i) body += "<" + std::string(i % 3 ? "A" : "B") + ">" + std::to_string(i) + "</" + (i % 3 ? "A" : "B") + ">";
+  for (int i = 0; i < 200; ++i)
+    body += "<" + std::string(i % 3 ? "A" : "B") + ">" + std::to_string(i) + "</" + (i % 3 ? "A" : "B") + ">";
   body += "<E><F>1</F></E></L>";
   XMLReader r(Put(body));
   r.OpenTag("L");
@@ -109,7 +110,8 @@ TEST_F(XmlReaderFile, LongListsSearchByNameLikeShortOnes) {
 
 TEST_F(XmlReaderFile, ElementErrors) {
   auto open = [&] {
-    auto r = std::make_unique<XMLReader>(Put("<P><Leaf>1</Leaf><Box><In>2</In></Box><Box2><Deep><X/></Deep></Box2></P>"));
+    auto r =
+        std::make_unique<XMLReader>(Put("<P><Leaf>1</Leaf><Box><In>2</In></Box><Box2><Deep><X/></Deep></Box2></P>"));
     r->OpenTag("P");
     return r;
   };
@@ -154,8 +156,14 @@ TEST_F(XmlReaderFile, NumberLeavesFollowStrtol) {
     const char* text;
     int value;
   };
-  const Case good[] = {{" 12", 12},  {"+7", 7}, {"-3", -3}, {"", 0},  {"\n\t 5", 5},
-                       {"007", 7},   {"2147483647", 2147483647}, {"99999999999999999999", 2147483647},
+  const Case good[] = {{" 12", 12},
+                       {"+7", 7},
+                       {"-3", -3},
+                       {"", 0},
+                       {"\n\t 5", 5},
+                       {"007", 7},
+                       {"2147483647", 2147483647},
+                       {"99999999999999999999", 2147483647},
                        {"-99999999999", -2147483647 - 1}};
   for (auto& c : good) {
     XMLReader r(Put("<P><N>" + std::string(c.text) + "</N></P>"));
@@ -174,8 +182,8 @@ TEST_F(XmlReaderFile, NumberLeavesFollowStrtol) {
 
 TEST_F(XmlReaderFile, TextsAsExpatDeliversThem) {
   XMLReader r(Put(Declaration + "<P a=\"1\"><!-- c --><?pi x?>"
-                  "<T b='2'>a&gt;b &amp; &lt;c&#228;&#x20AC;<![CDATA[<&>]]></T>"
-                  "<U>  zwei\r\nZeilen\rx  </U><V>ä</V></P>"));
+                                "<T b='2'>a&gt;b &amp; &lt;c&#228;&#x20AC;<![CDATA[<&>]]></T>"
+                                "<U>  zwei\r\nZeilen\rx  </U><V>ä</V></P>"));
   r.OpenTag("P");
   std::string t, u, v;
   r.TextTag("T", &t);
@@ -236,4 +244,4 @@ TEST_F(XmlReaderFile, DeepNestingIsReadAndFreed) {
   EXPECT_FALSE(r.CurrentHasChildren());
 }
 
-} // namespace
+}  // namespace

@@ -35,7 +35,7 @@ TEST(XmlWriter, WritesDeclarationIndentedLinesAndLeaves) {
                                          " </Subs>\n"
                                          "</Project>\n");
   EXPECT_EQ(Declaration.size(), 40u);
-  EXPECT_EQ(dir.Listing(), "a.pbn\n"); // no temporary file left behind
+  EXPECT_EQ(dir.Listing(), "a.pbn\n");  // no temporary file left behind
 }
 
 TEST(XmlWriter, IndentationStopsAtThirtyTwoBlanks) {
@@ -52,7 +52,7 @@ TEST(XmlWriter, IndentationStopsAtThirtyTwoBlanks) {
   ASSERT_EQ(lines.size(), 1u + 33 + 1 + 33);
   EXPECT_EQ(lines[1], "<E>");
   EXPECT_EQ(lines[32], std::string(31, ' ') + "<E>");
-  EXPECT_EQ(lines[33], std::string(32, ' ') + "<E>"); // the 33rd stays at 32
+  EXPECT_EQ(lines[33], std::string(32, ' ') + "<E>");  // the 33rd stays at 32
   EXPECT_EQ(lines[34], std::string(32, ' ') + "<L>1</L>");
   // The innermost close tag goes one blank left of its open tag, as the
   // indentation cannot count past 32.
@@ -69,20 +69,28 @@ TEST(XmlWriter, EscapesMarkupAndKeepsUtf8) {
 }
 
 TEST(XmlWriter, ReplacesBytesThatXmlCannotCarry) {
-  EXPECT_EQ(XMLWriter::Escape(std::string("a\x01" "b\x1f" "c\0d", 7)), "a?b?c?d");
-  EXPECT_EQ(XMLWriter::Escape("Gr\xfc\xdf" "e"), "Gr??e");        // Latin-1 bytes
-  EXPECT_EQ(XMLWriter::Escape("\xc3"), "?");                      // cut sequence
-  EXPECT_EQ(XMLWriter::Escape("\xc0\xaf"), "??");                 // overlong
-  EXPECT_EQ(XMLWriter::Escape("\xed\xa0\x80"), "???");            // surrogate
-  EXPECT_EQ(XMLWriter::Escape("\xef\xbf\xbe" "x"), "???x");       // U+FFFE
-  EXPECT_EQ(XMLWriter::Escape("\xf4\x90\x80\x80"), "????");       // past U+10FFFF
+  EXPECT_EQ(XMLWriter::Escape(std::string("a\x01"
+                                          "b\x1f"
+                                          "c\0d",
+                                          7)),
+            "a?b?c?d");
+  EXPECT_EQ(XMLWriter::Escape("Gr\xfc\xdf"
+                              "e"),
+            "Gr??e");                                   // Latin-1 bytes
+  EXPECT_EQ(XMLWriter::Escape("\xc3"), "?");            // cut sequence
+  EXPECT_EQ(XMLWriter::Escape("\xc0\xaf"), "??");       // overlong
+  EXPECT_EQ(XMLWriter::Escape("\xed\xa0\x80"), "???");  // surrogate
+  EXPECT_EQ(XMLWriter::Escape("\xef\xbf\xbe"
+                              "x"),
+            "???x");                                         // U+FFFE
+  EXPECT_EQ(XMLWriter::Escape("\xf4\x90\x80\x80"), "????");  // past U+10FFFF
 }
 
 TEST(XmlWriter, EveryTextReadsBackAsWrittenOrSanitized) {
   TempFolder dir;
-  const std::vector<std::string> texts = {
-      "a&b<c>d", "&amp;", "]]>", "<![CDATA[x]]>", "Zeile 1\nZeile 2\n", "  blanks  ",
-      "ÄÖÜäöüß€", "a\r\nb\rc", "tab\there", "<Sub>Start</Sub>", "&#65;"};
+  const std::vector<std::string> texts = {"a&b<c>d",    "&amp;",    "]]>",       "<![CDATA[x]]>", "Zeile 1\nZeile 2\n",
+                                          "  blanks  ", "ÄÖÜäöüß€", "a\r\nb\rc", "tab\there",     "<Sub>Start</Sub>",
+                                          "&#65;"};
   {
     XMLWriter w(dir / "t.xml");
     w.OpenTag("T");
@@ -150,7 +158,7 @@ TEST(XmlWriterFailure, MissingFolderOrDirectoryTargetFails) {
   EXPECT_FALSE(WriteBig(dir / "nicht/da.pbn", 10));
   XMLWriter w(dir / "nicht/da.pbn");
   EXPECT_EQ(w.file, nullptr);
-  w.OpenTag("P"); // harmless without a file
+  w.OpenTag("P");  // harmless without a file
   EXPECT_FALSE(w.Commit());
 
   std::filesystem::create_directory(dir / "ordner.pbn");
@@ -173,7 +181,7 @@ TEST(XmlWriterFailure, FullFileSystemKeepsOldFile) {
     EXPECT_EQ(ReadFile(target), "altes Projekt");
     size_t entries = std::distance(std::filesystem::directory_iterator(folder), {});
     EXPECT_EQ(entries, 1u);
-    EXPECT_TRUE(WriteBig(target, 10 * 1000)); // room enough: saving works again
+    EXPECT_TRUE(WriteBig(target, 10 * 1000));  // room enough: saving works again
   });
 }
 
@@ -190,4 +198,4 @@ TEST(XmlWriterFailure, FileSizeLimitKeepsOldFile) {
   EXPECT_EQ(dir.Listing(), "p.pbn\nq.pbn\n");
 }
 
-} // namespace
+}  // namespace

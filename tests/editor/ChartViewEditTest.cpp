@@ -27,9 +27,8 @@ TEST_F(ChartViewTest, InsertToolsPlaceTheirBlockOnTheGridAroundTheRelease) {
     int tool, x, y;
     const char* kind;
   } cases[] = {
-      {InsertIfBlock, 120, 56, "if"},      {InsertEndBlock, 136, 64, "end"},
-      {InsertAssignment, 136, 64, "set"},  {InsertCallSub, 136, 64, "call"},
-      {InsertComment, 136, 64, "comment"},
+      {InsertIfBlock, 120, 56, "if"},   {InsertEndBlock, 136, 64, "end"},    {InsertAssignment, 136, 64, "set"},
+      {InsertCallSub, 136, 64, "call"}, {InsertComment, 136, 64, "comment"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);

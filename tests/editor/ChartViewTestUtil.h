@@ -13,7 +13,7 @@
 #include "editor/ChartView.h"
 
 class ChartViewTest : public testing::Test {
- protected:
+protected:
   Project project;
   Sub* sub = project.AddChart();
   ChartViewOwner owner;

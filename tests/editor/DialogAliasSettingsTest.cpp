@@ -16,7 +16,7 @@ using namespace dialogs;
 namespace {
 
 class AliasDialogs : public testing::Test {
- protected:
+protected:
   AliasDialogs() { project.AddChart(); }
   Variables& Table() { return project.variables; }
   int AliasCount() { return static_cast<int>(Table().GetAllAliases().size()); }
@@ -150,8 +150,12 @@ TEST_F(AliasDialogs, RefusedAliasesKeepTheDialogOpenAndTheTableUnchanged) {
   modals.Then([&](QWidget* modal) {
     auto* dialog = Running<EditAliasesDialog>(modal);
     InAliasDialog([&](QWidget* nested, AliasDialog* alias) {
-      for (Attempt attempt : {Attempt{"Neu1", "nix"}, {"2x", "var3"}, {"var1", "var3"}, {"Led", "var3"},
-                              {"PORTB.0", "var3"}, {"", "var3"}}) {
+      for (Attempt attempt : {Attempt{"Neu1", "nix"},
+                              {"2x", "var3"},
+                              {"var1", "var3"},
+                              {"Led", "var3"},
+                              {"PORTB.0", "var3"},
+                              {"", "var3"}}) {
         alias->aliasName->SetWindowText(attempt.name);
         alias->target->SetWindowText(attempt.target);
         Click(alias->okButton);
@@ -179,7 +183,7 @@ TEST_F(AliasDialogs, RefusedAliasesKeepTheDialogOpenAndTheTableUnchanged) {
 }
 
 class SettingsDialogTest : public testing::Test {
- protected:
+protected:
   SettingsDialogTest() : savedPort(theSettings.serialPort), savedChanged(theSettings.changed) {
     theSettings.serialPort = "HID";
     theSettings.changed = false;
@@ -243,4 +247,4 @@ TEST_F(SettingsDialogTest, OkTakesThePortAsTypedAndMarksTheSettingsChanged) {
   EXPECT_TRUE(theSettings.changed);
 }
 
-} // namespace
+}  // namespace

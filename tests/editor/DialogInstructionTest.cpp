@@ -13,13 +13,12 @@ namespace {
 
 const InstructionInfo* Row(const char* routine) {
   for (const InstructionInfo& row : Instruction::InstructionInfos)
-    if (std::string(row.routineName) == routine)
-      return &row;
+    if (std::string(row.routineName) == routine) return &row;
   return nullptr;
 }
 
 class InstructionDialogs : public testing::Test {
- protected:
+protected:
   InstructionDialogs() {
     project.AddChart();
     sub = project.subs[0];
@@ -31,12 +30,10 @@ class InstructionDialogs : public testing::Test {
   bool Edit(Instruction& block, std::vector<std::string> texts, bool* refused) {
     modals.Then([&, texts](QWidget* modal) {
       auto* dialog = Running<EditInstructionDlg>(modal);
-      for (size_t c = 0; c < texts.size(); ++c)
-        dialog->edits[c]->SetWindowText(texts[c]);
+      for (size_t c = 0; c < texts.size(); ++c) dialog->edits[c]->SetWindowText(texts[c]);
       Click(dialog->okButton);
       *refused = modal->isVisible();
-      if (*refused)
-        Escape(modal);
+      if (*refused) Escape(modal);
     });
     return block.OnEdit(nullptr);
   }
@@ -204,4 +201,4 @@ TEST_F(InstructionDialogs, RefusedColumnsKeepTheDialogOpenAndTheBlockUnchanged) 
   EXPECT_EQ(adc.result, "var0");
 }
 
-} // namespace
+}  // namespace

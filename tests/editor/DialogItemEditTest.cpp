@@ -17,7 +17,7 @@ using namespace dialogs;
 namespace {
 
 class ItemDialogs : public testing::Test {
- protected:
+protected:
   ItemDialogs() {
     project.AddChart();
     project.AddChart();
@@ -59,8 +59,7 @@ TEST_F(ItemDialogs, CallDialogListsEverySubAndPicksNone) {
               "Dieser Block startet ein Unterprogramm, führt es vollständig aus und wechselt dann erst zum "
               "Block an der Pfeilspitze. Wähle das Unterprogramm hier aus:");
     EXPECT_EQ(Entries(dialog->subList), (std::vector<std::string>{"Start", "Funktion1", "Funktion2"}));
-    for (int i = 0; i < 3; ++i)
-      EXPECT_EQ(dialog->subList->GetItemData(i), project.subs[i]);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(dialog->subList->GetItemData(i), project.subs[i]);
     // The current target is not preselected, and OK without a choice does nothing.
     EXPECT_EQ(dialog->subList->GetSelection(), -1);
     Click(dialog->okButton);
@@ -141,8 +140,7 @@ EditOutcome EditText(ModalDriver& modals, Block& block, const std::string& text)
     dialog->input->SetWindowText(text);
     Click(dialog->okButton);
     refused = modal->isVisible();
-    if (refused)
-      Click(dialog->cancelButton);
+    if (refused) Click(dialog->cancelButton);
   });
   bool changed = block.OnEdit(nullptr);
   return {changed, refused};
@@ -195,15 +193,17 @@ TEST_F(ItemDialogs, AssignmentDialogLayoutTextAndSuggestions) {
 TEST_F(ItemDialogs, AssignmentDialogAcceptsOnlyValidAssignments) {
   Assignment block(sub, 0, 0);
   block.assignment = ParsedAssignment(Table(), "var0 = 1");
-  for (const char* bad : {"PORTB.0 = var1", "PORTB.0 = 2", "ADC0 = 1", "var1 = ", "var1 = var2 +",
-                          "nix = 1", "var1 = ADC0", ""}) {
+  for (const char* bad :
+       {"PORTB.0 = var1", "PORTB.0 = 2", "ADC0 = 1", "var1 = ", "var1 = var2 +", "nix = 1", "var1 = ADC0", ""}) {
     EditOutcome outcome = EditAssignment(modals, block, bad);
     EXPECT_TRUE(outcome.refused) << bad;
     EXPECT_FALSE(outcome.changed) << bad;
     EXPECT_EQ(block.assignment.GetString(" "), "var0 = 1") << bad;
   }
-  for (auto [typed, stored] : {std::pair{"var1=var2+1", "var1 = var2 + 1"}, {"PORTB.0 = PIND.3", "PORTB.0 = PIND.3"},
-                               {"var1 = ADC0 + 1", "var1 = ADC0 + 1"}, {"var3 = 1 + &H10", "var3 = 1 + 16"}}) {
+  for (auto [typed, stored] : {std::pair{"var1=var2+1", "var1 = var2 + 1"},
+                               {"PORTB.0 = PIND.3", "PORTB.0 = PIND.3"},
+                               {"var1 = ADC0 + 1", "var1 = ADC0 + 1"},
+                               {"var3 = 1 + &H10", "var3 = 1 + 16"}}) {
     EditOutcome outcome = EditAssignment(modals, block, typed);
     EXPECT_FALSE(outcome.refused) << typed;
     EXPECT_TRUE(outcome.changed) << typed;
@@ -256,4 +256,4 @@ TEST_F(ItemDialogs, IfDialogAcceptsAnyKindsButNeedsBothOperands) {
   EXPECT_FALSE(block.OnEdit(nullptr));
 }
 
-} // namespace
+}  // namespace

@@ -17,7 +17,7 @@ const char* const InvalidName =
 const char* const TakenName = "Es gibt schon ein Unterprogramm mit diesem Namen!\nBitte wähle einen anderen Namen!";
 
 class SubDialog : public testing::Test {
- protected:
+protected:
   SubDialog() : view(&owner) {
     project.AddChart();
     project.AddChart();
@@ -87,9 +87,9 @@ TEST_F(SubDialog, RefusedNamesShowTheirBoxOverTheDialogAndStayOpen) {
     const char* text;
     const char* caption;
   } cases[] = {
-      {"2x", InvalidName, "Ungültiger Name"},     {"", InvalidName, "Ungültiger Name"},
-      {"a b", InvalidName, "Ungültiger Name"},    {"_x", InvalidName, "Ungültiger Name"},
-      {"Größe", InvalidName, "Ungültiger Name"},  {"Start", TakenName, "Name schon vergeben"},
+      {"2x", InvalidName, "Ungültiger Name"},          {"", InvalidName, "Ungültiger Name"},
+      {"a b", InvalidName, "Ungültiger Name"},         {"_x", InvalidName, "Ungültiger Name"},
+      {"Größe", InvalidName, "Ungültiger Name"},       {"Start", TakenName, "Name schon vergeben"},
       {"Funktion1", TakenName, "Name schon vergeben"},
   };
   Sub* sub = project.subs[2];
@@ -189,4 +189,4 @@ TEST_F(SubDialog, DeletingAnotherSubLeavesTheViewAlone) {
   EXPECT_EQ(view.sub, project.subs[1]);
 }
 
-} // namespace
+}  // namespace

@@ -117,8 +117,7 @@ void RunTransferDialog() {
   BoxRecorder boxes;
   SettingsGuard settings("Corbelo", "/nonexistent/ttyPellburne");
   ProgressScript progress([&](Transfer* transfer) {
-    if (progress.AwaitState(transfer, TransferDone))
-      TransferDialog dialog(nullptr, transfer);
+    if (progress.AwaitState(transfer, TransferDone)) TransferDialog dialog(nullptr, transfer);
   });
   Greeting chart;
   RunTransfer(chart.project, nullptr);
@@ -140,7 +139,8 @@ TEST(DialogTexts, EveryDialogShowsItsTextsWhole) {
       {"aliases", [table] { EditAliasesDialog dialog(nullptr, table); }},
       {"alias", [table] { AliasDialog dialog(nullptr, "", table); }},
       {"settings", [] { SettingsDialog dialog(nullptr); }},
-      {"transfer", RunTransferDialog,
+      {"transfer",
+       RunTransferDialog,
        {TransferState(TransferGenerating), TransferState(TransferCompiling), TransferState(TransferWaitingForReset),
         TransferState(TransferSending)}},
   };
@@ -154,8 +154,7 @@ TEST(DialogTexts, EveryDialogShowsItsTextsWhole) {
     bool checked = false;
     modals.ThenCancel([&](QWidget* modal) {
       checked = true;
-      if (c.states.empty())
-        ExpectTextsFit(modal);
+      if (c.states.empty()) ExpectTextsFit(modal);
       for (const auto& state : c.states) {
         state(modal);
         ExpectTextsFit(modal);

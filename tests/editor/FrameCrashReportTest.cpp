@@ -138,10 +138,8 @@ TEST(FrameCrashReport, CrashInAChildProcessShowsTheBoxAndEndsWithOne) {
     const char* how;
     const char* dump;  // the name typed in the save dialog; null: cancelled
   } cases[] = {
-      {"window", "absturz.dmp"},
-      {"thread", "Absturz im Thread.dmp"},
-      {"malloc", "nach free.dmp"},
-      {"terminate", nullptr},
+      {"window", "absturz.dmp"},   {"thread", "Absturz im Thread.dmp"},
+      {"malloc", "nach free.dmp"}, {"terminate", nullptr},
       {"two-threads", nullptr},
   };
   for (const Case& test : cases) {

@@ -30,15 +30,14 @@ TEST(FrameHitTest, BandsCaptionAndClient) {
   struct Case {
     int x, y, hit;
   } cases[] = {
-      {L + 7, T + 7, HitTopLeft},      {L + 8, T + 7, HitTop},        {R - 8, B - 1, HitBottomRight},
-      {L + 3, B - 3, HitBottomLeft},   {R - 3, T + 3, HitTopRight},   {L, T + 300, HitLeft},
-      {L + 8, T + 300, HitClient},     {R - 1, T + 300, HitRight},    {R - 9, T + 300, HitClient},
-      {L + 300, B - 8, HitBottom},     {L + 300, B - 9, HitClient},   {L + 216, T + 10, HitClient},
-      {L + 217, T + 10, HitCaption},   {L + W - 77, T + 10, HitCaption}, {L + W - 76, T + 10, HitClient},
-      {L + 300, T + 27, HitCaption},   {L + 300, T + 28, HitClient},
+      {L + 7, T + 7, HitTopLeft},    {L + 8, T + 7, HitTop},           {R - 8, B - 1, HitBottomRight},
+      {L + 3, B - 3, HitBottomLeft}, {R - 3, T + 3, HitTopRight},      {L, T + 300, HitLeft},
+      {L + 8, T + 300, HitClient},   {R - 1, T + 300, HitRight},       {R - 9, T + 300, HitClient},
+      {L + 300, B - 8, HitBottom},   {L + 300, B - 9, HitClient},      {L + 216, T + 10, HitClient},
+      {L + 217, T + 10, HitCaption}, {L + W - 77, T + 10, HitCaption}, {L + W - 76, T + 10, HitClient},
+      {L + 300, T + 27, HitCaption}, {L + 300, T + 28, HitClient},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(FrameHitTest(L, T, R, B, c.x, c.y, W), c.hit) << c.x - L << ", " << c.y - T;
+  for (const Case& c : cases) EXPECT_EQ(FrameHitTest(L, T, R, B, c.x, c.y, W), c.hit) << c.x - L << ", " << c.y - T;
   // A maximized window has no resize bands.
   EXPECT_EQ(FrameHitTest(L, T, R, B, L + 7, T + 7, W, false), HitClient);
   EXPECT_EQ(FrameHitTest(L, T, R, B, L + 300, T + 3, W, false), HitCaption);
@@ -191,8 +190,7 @@ TEST_F(Frame, HasTheMenuSquareAsItsIconInEverySize) {
   QIcon icon = frame->windowIcon();
   ASSERT_FALSE(icon.isNull());
   QList<QSize> sizes = icon.availableSizes();
-  for (int size : {16, 24, 32, 48, 64, 128, 256})
-    EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
   QImage square = icon.pixmap(48, 48).toImage().convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(square, FrameWindow::BackBuffer().copy(0, 0, 48, 48).convertToFormat(QImage::Format_RGB32));
 }

@@ -13,8 +13,8 @@ namespace {
 using namespace dialogs;
 
 QImage Render(MainWindow& main) {
-  return Paint(main.width, main.height, [&](Drawing& drawing) { main.OnPaint(&drawing); }, 0xFF000000,
-               QImage::Format_RGB32);
+  return Paint(
+      main.width, main.height, [&](Drawing& drawing) { main.OnPaint(&drawing); }, 0xFF000000, QImage::Format_RGB32);
 }
 
 using Chrome = MainWindowFixture;
@@ -55,7 +55,7 @@ TEST_F(Chrome, OneTabFitsWithTheAddButtonBehindIt) {
   EXPECT_EQ(main.visibleTabs, 1);
   EXPECT_EQ(Rgb(image, 216 + 1, 30), Rgb(Stock::SteelBlue));  // the shown sub's tab
   EXPECT_EQ(Rgb(image, 216 + 148, 30), Rgb(Stock::SteelBlue));
-  EXPECT_EQ(Rgb(image, 370, 30), Rgb(Stock::Grey));  // gap
+  EXPECT_EQ(Rgb(image, 370, 30), Rgb(Stock::Grey));       // gap
   EXPECT_EQ(Rgb(image, 375, 30), Rgb(Stock::SteelBlue));  // "+" at 374
   EXPECT_EQ(Rgb(image, 401, 30), Rgb(Stock::SteelBlue));
   EXPECT_EQ(Rgb(image, 404, 30), Rgb(Stock::Grey));
@@ -213,17 +213,13 @@ TEST_F(Chrome, PressesOnTheChromeStayOutOfTheChart) {
     int x, y;
     bool toView;
   } cases[] = {
-      {300, 48, false},  // top band
-      {100, 49, true},   // below the menu bar: chart
-      {300, 56, false},  // tab strip
-      {300, 57, true},
-      {209, 50, false},  // tab strip starts right of the menu bar
-      {208, 50, true},
-      {48, 132, false},  // tool bar, top edge
-      {48, 468, false},  // tool bar, bottom edge
-      {48, 469, true},
-      {49, 300, true},
-      {20, 100, true},   // left of the chart, above the tool bar
+      {300, 48, false},                                     // top band
+      {100, 49, true},                                      // below the menu bar: chart
+      {300, 56, false},                                     // tab strip
+      {300, 57, true},  {209, 50, false},                   // tab strip starts right of the menu bar
+      {208, 50, true},  {48, 132, false},                   // tool bar, top edge
+      {48, 468, false},                                     // tool bar, bottom edge
+      {48, 469, true},  {49, 300, true},  {20, 100, true},  // left of the chart, above the tool bar
   };
   for (const Case& c : cases) {
     main.OnMouseDown(c.x, c.y, 1);
@@ -382,8 +378,8 @@ TEST_F(Chrome, FrameSaveIconAndTitleButtons) {
   EXPECT_EQ(Rgb(image, 798, 300), Rgb(Stock::Grey));  // right frame
   EXPECT_EQ(Rgb(image, 400, 598), Rgb(Stock::Grey));  // bottom frame
   EXPECT_EQ(Rgb(image, 400, 300), Rgb(Stock::BackgroundGrey));
-  EXPECT_EQ(Rgb(image, 2, 2), Rgb(Stock::Crimson));   // menu square
-  EXPECT_EQ(Rgb(image, 24, 40), Rgb(Stock::White));   // its glyph
+  EXPECT_EQ(Rgb(image, 2, 2), Rgb(Stock::Crimson));                // menu square
+  EXPECT_EQ(Rgb(image, 24, 40), Rgb(Stock::White));                // its glyph
   EXPECT_EQ(Rgb(image, 112 + 4, 7 + 16), Rgb(Stock::MediumGrey));  // nothing to save
   main.modified = true;
   image = Render(main);

@@ -63,8 +63,8 @@ inline QColor At(const QImage& image, const View& view, double x, double y) {
 
 // Whether the pixel under a world point has the colour (within a little
 // antialiasing slack).
-inline ::testing::AssertionResult HasColour(const QImage& image, const View& view, double x, double y,
-                                            QColor want, int slack = 6) {
+inline ::testing::AssertionResult HasColour(const QImage& image, const View& view, double x, double y, QColor want,
+                                            int slack = 6) {
   QColor got = At(image, view, x, y);
   if (Distance(got, want) <= slack) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "at (" << x << ", " << y << ") found " << got.name().toStdString()

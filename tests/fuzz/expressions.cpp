@@ -30,7 +30,7 @@ void Require(const std::string& failure) {
   }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Variables& table = Table();

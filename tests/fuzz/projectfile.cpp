@@ -20,8 +20,10 @@ struct Folder {
   Folder() {
     const char* tmp = getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/pellburne-fuzz-XXXXXX";
-    if (mkdtemp(pattern.data())) path = pattern;
-    else std::fprintf(stderr, "no folder for the fuzz files under %s\n", pattern.c_str());
+    if (mkdtemp(pattern.data()))
+      path = pattern;
+    else
+      std::fprintf(stderr, "no folder for the fuzz files under %s\n", pattern.c_str());
   }
   ~Folder() {
     if (path.empty()) return;
@@ -47,7 +49,7 @@ bool SavedOrFull(Project& project, const Folder& folder, const std::string& path
   return false;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const Folder folder;

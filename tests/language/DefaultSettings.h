@@ -7,8 +7,8 @@
 class DefaultSettingsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    saved_ = {theSettings.programmer, theSettings.serialPort, theSettings.integerVariables, theSettings.ioPorts,
-              theSettings.ioPins, theSettings.adcChannels, theSettings.aliases};
+    saved_ = {theSettings.programmer, theSettings.serialPort,  theSettings.integerVariables, theSettings.ioPorts,
+              theSettings.ioPins,     theSettings.adcChannels, theSettings.aliases};
     UseDefaultOperands();
   }
   void TearDown() override {

@@ -38,4 +38,4 @@ TEST_F(EmptyNamedOperand, AnEmptyOperandTextStaysInvalid) {
   EXPECT_FALSE(ParsedCompare(*table, "< var1").IsValid());
 }
 
-} // namespace
+}  // namespace

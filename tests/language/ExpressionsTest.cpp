@@ -38,10 +38,9 @@ TEST(NumberRule, AcceptsDecimalAndCapitalHexWithinThirtyTwoBits) {
     const char* text;
     int value;
   };
-  for (const Case& c : {Case{"007", 7}, Case{"&H1F", 31}, Case{"&Hff", 255}, Case{"&HFFFF", 65535},
-                        Case{"-5", -5}, Case{"0", 0}, Case{"2147483647", 2147483647},
-                        Case{"-2147483648", -2147483647 - 1}, Case{"&H-1F", -31}, Case{"&H 10", 16},
-                        Case{"&H0x10", 16}, Case{"&H7FFFFFFF", 2147483647}}) {
+  for (const Case& c : {Case{"007", 7}, Case{"&H1F", 31}, Case{"&Hff", 255}, Case{"&HFFFF", 65535}, Case{"-5", -5},
+                        Case{"0", 0}, Case{"2147483647", 2147483647}, Case{"-2147483648", -2147483647 - 1},
+                        Case{"&H-1F", -31}, Case{"&H 10", 16}, Case{"&H0x10", 16}, Case{"&H7FFFFFFF", 2147483647}}) {
     int value = 12345;
     EXPECT_TRUE(NumberLiteral::Parse(c.text, value)) << c.text;
     EXPECT_EQ(value, c.value) << c.text;
@@ -56,7 +55,11 @@ TEST(NumberRule, RefusesEverythingElse) {
     EXPECT_EQ(value, 12345) << text;
   }
   int value = 0;
-  EXPECT_FALSE(NumberLiteral::Parse(std::string("1\0" "2", 3), value)) << "an embedded NUL ends nothing";
+  EXPECT_FALSE(NumberLiteral::Parse(std::string("1\0"
+                                                "2",
+                                                3),
+                                    value))
+      << "an embedded NUL ends nothing";
 }
 
 TEST(NumberRule, DecidesWhichTextsAreLiterals) {
@@ -225,21 +228,15 @@ TEST_F(ExpressionsTest, ConditionOperatorsAndRegeneration) {
     int op;
     const char* regenerated;
   };
-  for (const Case& c : {Case{"a<b", CompareOperator::Less, "a < b"},
-                        Case{"a <= b", CompareOperator::LessOrEqual, "a <= b"},
-                        Case{"a=b", CompareOperator::Equal, "a = b"},
-                        Case{"a >= b", CompareOperator::GreaterOrEqual, "a >= b"},
-                        Case{" a > b ", CompareOperator::Greater, "a > b"},
-                        Case{"a <> 5", CompareOperator::NotEqual, "a <> 5"},
-                        Case{"a < &H10", CompareOperator::Less, "a < 16"},
-                        Case{"a == 5", CompareOperator::Equal, "a = "},
-                        Case{"a =< 5", CompareOperator::Equal, "a = "},
-                        Case{"a => 5", CompareOperator::Equal, "a = "},
-                        Case{"a <", CompareOperator::Less, "a < "},
-                        Case{"a", CompareOperator::None, "a "},
-                        Case{"< 5", CompareOperator::Less, "< 5"},
-                        Case{"a + 1 < b", CompareOperator::Less, "< b"},
-                        Case{"", CompareOperator::None, ""}}) {
+  for (const Case& c :
+       {Case{"a<b", CompareOperator::Less, "a < b"}, Case{"a <= b", CompareOperator::LessOrEqual, "a <= b"},
+        Case{"a=b", CompareOperator::Equal, "a = b"}, Case{"a >= b", CompareOperator::GreaterOrEqual, "a >= b"},
+        Case{" a > b ", CompareOperator::Greater, "a > b"}, Case{"a <> 5", CompareOperator::NotEqual, "a <> 5"},
+        Case{"a < &H10", CompareOperator::Less, "a < 16"}, Case{"a == 5", CompareOperator::Equal, "a = "},
+        Case{"a =< 5", CompareOperator::Equal, "a = "}, Case{"a => 5", CompareOperator::Equal, "a = "},
+        Case{"a <", CompareOperator::Less, "a < "}, Case{"a", CompareOperator::None, "a "},
+        Case{"< 5", CompareOperator::Less, "< 5"}, Case{"a + 1 < b", CompareOperator::Less, "< b"},
+        Case{"", CompareOperator::None, ""}}) {
     ParsedCompare parsed(*table, c.text);
     EXPECT_EQ(parsed.op, c.op) << c.text;
     EXPECT_EQ(parsed.GetString(" "), c.regenerated) << c.text;
@@ -267,8 +264,8 @@ TEST_F(ExpressionsTest, ConditionSuggestions) {
   EXPECT_EQ(left[2], "var0");
 
   EXPECT_THAT(ParsedCompare(*table, "PIND.2 = x").SuggestCompletion(),
-              ElementsAre("PIND.2 = PIND.2", "PIND.2 = PIND.3", "PIND.2 = PIND.4", "PIND.2 = PIND.5",
-                          "PIND.2 = PIND.6", "PIND.2 = PIND.7"));
+              ElementsAre("PIND.2 = PIND.2", "PIND.2 = PIND.3", "PIND.2 = PIND.4", "PIND.2 = PIND.5", "PIND.2 = PIND.6",
+                          "PIND.2 = PIND.7"));
   const std::vector<std::string> literal = ParsedCompare(*table, "&H10 >= ").SuggestCompletion();
   ASSERT_EQ(literal.size(), 2u + 32u + 6u);
   EXPECT_EQ(literal[0], "16 >= a");
@@ -337,4 +334,4 @@ TEST_F(ExpressionsTest, ParameterValidityPerMask) {
   EXPECT_FALSE(number.IsValidVariable(0xffff));
 }
 
-} // namespace
+}  // namespace

@@ -19,8 +19,7 @@ inline std::string CheckAssignment(const Variables& table, const std::string& te
   const std::string once = parsed.GetString(" ");
   const ParsedAssignment again(table, once);
   const std::string twice = again.GetString(" ");
-  if (once != twice)
-    return Describe("assignment text changed", text, once, twice);
+  if (once != twice) return Describe("assignment text changed", text, once, twice);
   if (again.target != parsed.target || again.rightSide.IsComplete() != parsed.rightSide.IsComplete() ||
       again.IsValid() != parsed.IsValid())
     return Describe("assignment form changed", text, once, twice);
@@ -28,8 +27,7 @@ inline std::string CheckAssignment(const Variables& table, const std::string& te
     return Describe("assignment type changed", text, once, twice);
   // Painting breaks the text into lines; those lines read back alike.
   const std::string painted = ParsedAssignment(table, parsed.GetString("\n")).GetString(" ");
-  if (painted != once)
-    return Describe("painted assignment reads back differently", text, once, painted);
+  if (painted != once) return Describe("painted assignment reads back differently", text, once, painted);
   return "";
 }
 
@@ -38,8 +36,7 @@ inline std::string CheckCondition(const Variables& table, const std::string& tex
   const std::string once = parsed.GetString(" ");
   const ParsedCompare again(table, once);
   const std::string twice = again.GetString(" ");
-  if (once != twice)
-    return Describe("condition text changed", text, once, twice);
+  if (once != twice) return Describe("condition text changed", text, once, twice);
   if (again.op != parsed.op || again.left.valid != parsed.left.valid || again.right.valid != parsed.right.valid ||
       again.left.GetType() != parsed.left.GetType() || again.right.GetType() != parsed.right.GetType())
     return Describe("condition form changed", text, once, twice);
@@ -67,13 +64,11 @@ inline bool SameParameter(const ParsedParameter& a, const ParsedParameter& b) {
 
 inline std::string CheckParameter(const Variables& table, const std::string& text) {
   const ParsedParameter parsed(table, text);
-  if (parsed.GetText() != text)
-    return Describe("argument text not kept", text, parsed.GetText(), "");
+  if (parsed.GetText() != text) return Describe("argument text not kept", text, parsed.GetText(), "");
   if (!SameParameter(ParsedParameter(table, parsed.GetText()), parsed))
     return Describe("argument parses differently twice", text, parsed.GetText(), "");
   // A name that is not in the table has no canonical form to compare.
-  if (parsed.kind == ParameterKind::Variable && !parsed.operand)
-    return "";
+  if (parsed.kind == ParameterKind::Variable && !parsed.operand) return "";
   const std::string canonical = CanonicalParameter(parsed);
   const ParsedParameter again(table, canonical);
   if (!SameParameter(again, parsed) || CanonicalParameter(again) != canonical)
@@ -106,4 +101,4 @@ inline std::string CheckSuggestions(const Variables& table, const std::string& t
   return "";
 }
 
-} // namespace RoundTrip
+}  // namespace RoundTrip

@@ -21,8 +21,7 @@ protected:
     ASSERT_TRUE(table->AddAlias("Taster", "PIND.2"));
     ASSERT_TRUE(table->AddAlias("Zahl", "var7"));
     ASSERT_TRUE(table->AddAlias("Sensor", "ADC1"));
-    for (const Variable* v : table->variableList)
-      names.push_back(v->name);
+    for (const Variable* v : table->variableList) names.push_back(v->name);
   }
 
   std::string Operand() {
@@ -37,8 +36,8 @@ protected:
   }
 
   std::string Piece() {
-    static const std::vector<std::string> operators = {"+", "-", "*", "/", "|", "&", "=", "<", ">",
-                                                       "<=", ">=", "<>", "==", "=<", "=>"};
+    static const std::vector<std::string> operators = {"+", "-",  "*",  "/",  "|",  "&",  "=", "<",
+                                                       ">", "<=", ">=", "<>", "==", "=<", "=>"};
     static const std::vector<std::string> blanks = {" ", "  ", "\t", "\n", "\r\n", "\v", "\f"};
     static const std::string junk = "\"'.,;:_()[]!?#%$H\\x";
     switch (Pick(7)) {
@@ -65,16 +64,14 @@ protected:
   std::string Text() {
     std::string text;
     const size_t count = 1 + Pick(7);
-    for (size_t i = 0; i < count; ++i)
-      text += Piece();
+    for (size_t i = 0; i < count; ++i) text += Piece();
     return text;
   }
 
   std::string ShapedText(const char* op) {
     auto blank = [this] { return Pick(3) == 0 ? std::string() : std::string(Pick(3) + 1, ' '); };
     std::string text = blank() + Operand() + blank() + op + blank() + Operand() + blank();
-    if (Pick(2) == 0)
-      text += std::string(1, "+-*/|&"[Pick(6)]) + blank() + Operand();
+    if (Pick(2) == 0) text += std::string(1, "+-*/|&"[Pick(6)]) + blank() + Operand();
     return text;
   }
 
@@ -83,9 +80,10 @@ protected:
   std::mt19937 random{20240611};
   std::unique_ptr<Variables> table;
   std::vector<std::string> names;
-  const std::vector<std::string> literals = {
-      "0", "1", "-1", "007", "42", "-5", "&H1F", "&h1F", "&HFFFF", "&H", "&H-10", "&H 7", "2147483647",
-      "2147483648", "-2147483648", "-", "12a", "32767", "-32768", "40000", "0x10", "&H7FFFFFFF"};
+  const std::vector<std::string> literals = {"0",          "1",          "-1",          "007",       "42",    "-5",
+                                             "&H1F",       "&h1F",       "&HFFFF",      "&H",        "&H-10", "&H 7",
+                                             "2147483647", "2147483648", "-2147483648", "-",         "12a",   "32767",
+                                             "-32768",     "40000",      "0x10",        "&H7FFFFFFF"};
 };
 
 constexpr int Cases = 4000;
@@ -118,13 +116,11 @@ TEST_F(RoundTripProperty, Parameters) {
   int kinds[4] = {};
   for (int i = 0; i < Cases; ++i) {
     std::string text = (i % 3 == 0) ? Operand() : Text();
-    if (i % 4 == 0)
-      text = "\"" + text + "\"";
+    if (i % 4 == 0) text = "\"" + text + "\"";
     ASSERT_EQ(RoundTrip::CheckParameter(*table, text), "") << "case " << i;
     ++kinds[ParsedParameter(*table, text).kind];
   }
-  for (int kind = 0; kind < 4; ++kind)
-    EXPECT_GT(kinds[kind], Cases / 50) << "kind " << kind;
+  for (int kind = 0; kind < 4; ++kind) EXPECT_GT(kinds[kind], Cases / 50) << "kind " << kind;
 }
 
-} // namespace
+}  // namespace

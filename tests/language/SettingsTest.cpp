@@ -53,8 +53,7 @@ protected:
 
 const Names DefaultIntegers = [] {
   Names names;
-  for (int i = 0; i < 32; ++i)
-    names.push_back("var" + std::to_string(i));
+  for (int i = 0; i < 32; ++i) names.push_back("var" + std::to_string(i));
   return names;
 }();
 const Names DefaultPorts = {"PORTB.0", "PORTB.1", "PORTB.2", "PORTB.3", "PORTB.4",
@@ -128,10 +127,11 @@ TEST_F(SettingsFile, EmptyAndMalformedLinesShowABoxAndReadingGoesOn) {
 }
 
 TEST_F(SettingsFile, LinesSplitAtTheFirstEqualsSignAndTrimOnlyBlanksAndTabs) {
-  auto settings = Load("serialPort = COM3 = x\n"
-                       "  ioPins=PIND.2   PIND.3  \n"
-                       "\tintegerVariables\t=\tzähler\tneu  alt\t\n"
-                       "programmer =\n");
+  auto settings = Load(
+      "serialPort = COM3 = x\n"
+      "  ioPins=PIND.2   PIND.3  \n"
+      "\tintegerVariables\t=\tzähler\tneu  alt\t\n"
+      "programmer =\n");
   EXPECT_EQ(settings->serialPort, "COM3 = x");
   EXPECT_EQ(settings->ioPins, (Names{"PIND.2", "PIND.3"}));
   // A tab inside the value is part of a name.
@@ -185,15 +185,17 @@ TEST_F(SettingsFile, WritesAllSevenLinesWithDefaultsAndReadsThemBack) {
     settings.changed = true;
   }
   std::string integers;
-  for (int i = 0; i < 32; ++i)
-    integers += (i ? " var" : "var") + std::to_string(i);
-  EXPECT_EQ(ReadFile(ProgramIni()), "programmer = Corbelo\n"
-                                "serialPort = COM5\n"
-                                "integerVariables = " + integers + "\n"
-                                "ioPorts = PORTB.0 PORTB.1 PORTB.2 PORTB.3 PORTB.4 PORTB.5 PORTB.6 PORTB.7 PORTC.6\n"
-                                "ioPins = \n"
-                                "adcChannels = ADC0 ADC1 ADC2 ADC3 ADC4 ADC5\n"
-                                "aliases = Led:PORTB.0, Knopf:PIND.2\n");
+  for (int i = 0; i < 32; ++i) integers += (i ? " var" : "var") + std::to_string(i);
+  EXPECT_EQ(ReadFile(ProgramIni()),
+            "programmer = Corbelo\n"
+            "serialPort = COM5\n"
+            "integerVariables = " +
+                integers +
+                "\n"
+                "ioPorts = PORTB.0 PORTB.1 PORTB.2 PORTB.3 PORTB.4 PORTB.5 PORTB.6 PORTB.7 PORTC.6\n"
+                "ioPins = \n"
+                "adcChannels = ADC0 ADC1 ADC2 ADC3 ADC4 ADC5\n"
+                "aliases = Led:PORTB.0, Knopf:PIND.2\n");
   EXPECT_TRUE(boxes.empty());
 
   Settings reread(Program(), DataDir());
@@ -241,8 +243,8 @@ TEST_F(SettingsFile, SaveFailureShowsTheBoxAndKeepsThePath) {
     settings.changed = true;
   }
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Die geänderten Programmeinstellungen konnten nicht gespeichert werden. Pfad: " +
-                               dataDir + "/Pellburne/Pellburne.ini");
+  EXPECT_EQ(boxes[0].text, "Die geänderten Programmeinstellungen konnten nicht gespeichert werden. Pfad: " + dataDir +
+                               "/Pellburne/Pellburne.ini");
   EXPECT_EQ(boxes[0].caption, "Einstellungsfehler");
   EXPECT_EQ(boxes[0].buttons, MessageBox::Buttons::Ok);
   EXPECT_EQ(boxes[0].icon, MessageBox::Icon::Information);
@@ -254,8 +256,8 @@ TEST_F(SettingsFile, SaveFailureShowsTheBoxAndKeepsThePath) {
     settings.changed = true;
   }
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Die geänderten Programmeinstellungen konnten nicht gespeichert werden. Pfad: " +
-                               program + ".ini");
+  EXPECT_EQ(boxes[0].text,
+            "Die geänderten Programmeinstellungen konnten nicht gespeichert werden. Pfad: " + program + ".ini");
 }
 
 std::string Unreadable(const std::string& path, const std::string& reason) {
@@ -354,4 +356,4 @@ TEST_F(SettingsFile, ABrokenFileGivesFiveBoxesAndOneSummary) {
   }
 }
 
-} // namespace
+}  // namespace

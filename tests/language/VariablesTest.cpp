@@ -17,8 +17,7 @@ using VariablesTest = DefaultSettingsTest;
 
 std::vector<std::string> Names(const Variables& table) {
   std::vector<std::string> names;
-  for (const Variable* v : table.variableList)
-    names.push_back(v->name);
+  for (const Variable* v : table.variableList) names.push_back(v->name);
   return names;
 }
 
@@ -26,15 +25,11 @@ TEST_F(VariablesTest, DefaultTableHoldsFiftyThreeEntriesInSettingsOrder) {
   Variables table;
   ASSERT_EQ(table.variableList.size(), 53u);
   std::vector<std::string> expected;
-  for (int i = 0; i < 32; ++i)
-    expected.push_back("var" + std::to_string(i));
-  for (int i = 0; i < 8; ++i)
-    expected.push_back("PORTB." + std::to_string(i));
+  for (int i = 0; i < 32; ++i) expected.push_back("var" + std::to_string(i));
+  for (int i = 0; i < 8; ++i) expected.push_back("PORTB." + std::to_string(i));
   expected.push_back("PORTC.6");
-  for (int i = 2; i < 8; ++i)
-    expected.push_back("PIND." + std::to_string(i));
-  for (int i = 0; i < 6; ++i)
-    expected.push_back("ADC" + std::to_string(i));
+  for (int i = 2; i < 8; ++i) expected.push_back("PIND." + std::to_string(i));
+  for (int i = 0; i < 6; ++i) expected.push_back("ADC" + std::to_string(i));
   EXPECT_EQ(Names(table), expected);
 
   EXPECT_EQ(table.GetOperand("var31")->kind, VariableKind::Integer);
@@ -99,9 +94,9 @@ TEST_F(VariablesTest, IdentifierRuleAllowsAsciiLettersDigitsAndUnderscore) {
 
 TEST_F(VariablesTest, AddAliasRefusesBadNamesAndMissingTargets) {
   Variables table;
-  EXPECT_FALSE(table.AddAlias("Led", "PORTB.9"));  // no such target
-  EXPECT_FALSE(table.AddAlias("PORTB.0", "PORTB.1")); // dot in the name
-  EXPECT_FALSE(table.AddAlias("var2", "var1"));       // name taken by a plain entry
+  EXPECT_FALSE(table.AddAlias("Led", "PORTB.9"));      // no such target
+  EXPECT_FALSE(table.AddAlias("PORTB.0", "PORTB.1"));  // dot in the name
+  EXPECT_FALSE(table.AddAlias("var2", "var1"));        // name taken by a plain entry
   EXPECT_EQ(table.variableList.size(), 53u);
 
   ASSERT_TRUE(table.AddAlias("Led", "PORTB.0"));
@@ -168,9 +163,8 @@ TEST_F(VariablesTest, AliasTargetSuggestionsFollowKindAndPrefix) {
   ASSERT_TRUE(table.AddAlias("Led", "PORTB.0"));
   ASSERT_TRUE(table.AddAlias("Wert", "var0"));
 
-  EXPECT_THAT(table.SuggestAliasTargets("", "Led"),
-              ElementsAre("PORTB.0", "PORTB.1", "PORTB.2", "PORTB.3", "PORTB.4", "PORTB.5", "PORTB.6", "PORTB.7",
-                          "PORTC.6"));
+  EXPECT_THAT(table.SuggestAliasTargets("", "Led"), ElementsAre("PORTB.0", "PORTB.1", "PORTB.2", "PORTB.3", "PORTB.4",
+                                                                "PORTB.5", "PORTB.6", "PORTB.7", "PORTC.6"));
   EXPECT_THAT(table.SuggestAliasTargets("PORTC", "Led"), ElementsAre("PORTC.6"));
   EXPECT_THAT(table.SuggestAliasTargets("var3", "Wert"), ElementsAre("var3", "var30", "var31"));
   // A new alias: every plain entry with the prefix, never an alias.
@@ -206,4 +200,4 @@ TEST_F(VariablesTest, CastableTypesPerTargetKind) {
   EXPECT_EQ(Variables::GetCastableTypes(0), 0);
 }
 
-} // namespace
+}  // namespace

@@ -135,9 +135,12 @@ void NoSleep(avr_t*, avr_cycle_count_t) {}
 
 BoardTables TablesFor(Chip chip) {
   switch (chip) {
-    case Chip::ATtiny861: return Mandolet::Tables();
-    case Chip::ATtiny84: return Corbelo::Tables();
-    case Chip::ATmega328P: break;
+  case Chip::ATtiny861:
+    return Mandolet::Tables();
+  case Chip::ATtiny84:
+    return Corbelo::Tables();
+  case Chip::ATmega328P:
+    break;
   }
   return Arduino::Tables();
 }
@@ -163,13 +166,12 @@ Simulator::Simulator(Chip chip) : chip_(chip) {
   if (chip == Chip::ATmega328P) {
     uint32_t flags = 0;  // no slow-down on status polls, no console echo
     avr_ioctl(avr_, AVR_IOCTL_UART_SET_FLAGS('0'), &flags);
-    avr_irq_register_notify(avr_io_getirq(avr_, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT),
-                            &Simulator::OnUartByte, this);
+    avr_irq_register_notify(avr_io_getirq(avr_, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT), &Simulator::OnUartByte,
+                            this);
   } else {
     // Software serial transmit pin of the board's runtime.
     int bit = chip == Chip::ATtiny861 ? 4 : 0;
-    avr_irq_register_notify(avr_io_getirq(avr_, AVR_IOCTL_IOPORT_GETIRQ('B'), bit),
-                            &Simulator::OnPinChange, this);
+    avr_irq_register_notify(avr_io_getirq(avr_, AVR_IOCTL_IOPORT_GETIRQ('B'), bit), &Simulator::OnPinChange, this);
   }
 }
 
@@ -190,8 +192,7 @@ void Simulator::OnUartByte(avr_irq_t*, uint32_t value, void* param) {
 }
 
 void Simulator::Load(const std::vector<uint8_t>& image) {
-  if (image.size() > avr_->flashend + 1u)
-    throw std::length_error("image larger than the chip's flash");
+  if (image.size() > avr_->flashend + 1u) throw std::length_error("image larger than the chip's flash");
   std::memset(avr_->flash, 0xFF, avr_->flashend + 1u);
   avr_loadcode(avr_, const_cast<uint8_t*>(image.data()), static_cast<uint32_t>(image.size()), 0);
   avr_reset(avr_);
@@ -247,9 +248,7 @@ void Simulator::WriteSram(uint16_t address, uint8_t value) {
   avr_->data[address] = value;
 }
 
-uint8_t Simulator::ReadIo(uint8_t ioAddress) const {
-  return ReadSram(static_cast<uint16_t>(ioAddress + 0x20));
-}
+uint8_t Simulator::ReadIo(uint8_t ioAddress) const { return ReadSram(static_cast<uint16_t>(ioAddress + 0x20)); }
 
 uint8_t Simulator::ReadRegister(int r) const {
   if (r < 0 || r > 31) throw std::out_of_range("no such register");
@@ -292,8 +291,7 @@ std::string Simulator::SerialOutput() const {
   return DecodeSerial(changes_, SerialBitCycles(), avr_->cycle);
 }
 
-std::string DecodeSerial(const std::vector<std::pair<uint64_t, bool>>& changes,
-                         double bitCycles, uint64_t endCycle) {
+std::string DecodeSerial(const std::vector<std::pair<uint64_t, bool>>& changes, double bitCycles, uint64_t endCycle) {
   auto levelAt = [&](double cycle) {
     auto after = std::upper_bound(changes.begin(), changes.end(), cycle,
                                   [](double c, const auto& change) { return c < change.first; });
@@ -320,6 +318,4 @@ std::string DecodeSerial(const std::vector<std::pair<uint64_t, bool>>& changes,
 
 // simavr 1.6 keeps its IRQ pool, IRQ names and hooks after avr_terminate();
 // leak checking of the sanitizer builds leaves those allocations aside.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
-  return "leak:libsimavr.so\n";
-}
+extern "C" __attribute__((used)) const char* __lsan_default_suppressions() { return "leak:libsimavr.so\n"; }

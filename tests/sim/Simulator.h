@@ -109,7 +109,6 @@ bool AtStopLoop(const avr_t* avr);
 // Decodes 8N1 bytes (least significant bit first, idle high) from pin
 // changes, sampling the middle of every bit. A frame whose stop bit is low
 // is dropped; a frame not finished by endCycle is ignored.
-std::string DecodeSerial(const std::vector<std::pair<uint64_t, bool>>& changes,
-                         double bitCycles, uint64_t endCycle);
+std::string DecodeSerial(const std::vector<std::pair<uint64_t, bool>>& changes, double bitCycles, uint64_t endCycle);
 
 }  // namespace Sim

@@ -138,14 +138,14 @@ private:
       // An act may open a nested modal loop: run from a timer of its own, it
       // leaves this one polling for the next step meanwhile.
       scheduled = true;
-      QTimer::singleShot(0, &context, [this, target = QPointer<QWidget>(front), act = step.act,
-                                       cancelAfter = step.cancelAfter] {
-        scheduled = false;
-        if (!target) return;
-        act(target);
-        if (cancelAfter && target && QApplication::activeModalWidget() == target)
-          if (auto* dialog = qobject_cast<QDialog*>(target.data())) dialog->reject();
-      });
+      QTimer::singleShot(0, &context,
+                         [this, target = QPointer<QWidget>(front), act = step.act, cancelAfter = step.cancelAfter] {
+                           scheduled = false;
+                           if (!target) return;
+                           act(target);
+                           if (cancelAfter && target && QApplication::activeModalWidget() == target)
+                             if (auto* dialog = qobject_cast<QDialog*>(target.data())) dialog->reject();
+                         });
     }
   }
 
@@ -267,4 +267,4 @@ inline std::vector<std::string> Suggestions(NativeSuggest* suggest) {
   return entries;
 }
 
-} // namespace dialogs
+}  // namespace dialogs

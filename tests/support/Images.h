@@ -92,8 +92,8 @@ inline InkRows DifferingRows(const QImage& with, const QImage& without) {
   for (int y = 0; y < with.height(); ++y)
     for (int x = 0; x < with.width(); ++x) {
       QColor a = with.pixelColor(x, y), b = without.pixelColor(x, y);
-      int difference = std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
-                                 std::abs(a.blue() - b.blue())});
+      int difference =
+          std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
       if (difference >= 64) {
         if (rows.top < 0) rows.top = y;
         rows.bottom = y;

@@ -44,8 +44,7 @@ inline void InChild(const std::function<void()>& body) {
     ::_exit(code);
   }
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
   ASSERT_FALSE(WIFSIGNALED(status)) << "the child was ended by signal " << WTERMSIG(status);
   if (WEXITSTATUS(status) == SkippedCode) GTEST_SKIP() << "skipped in the child (reason above)";
   EXPECT_EQ(WEXITSTATUS(status), 0) << "a check failed in the child (see above)";
@@ -82,8 +81,7 @@ inline void FillUp(const std::string& folder) {
   int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return;
   std::string chunk(4096, 'x');
-  while (::write(fd, chunk.data(), chunk.size()) > 0) {
-  }
+  while (::write(fd, chunk.data(), chunk.size()) > 0) {}
   ::close(fd);
 }
 
@@ -91,8 +89,7 @@ inline void FillUp(const std::string& folder) {
 // is subject to them already.
 inline bool DropRoot() {
   if (::geteuid() != 0) return true;
-  return ::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 65534) == 0 &&
-         ::setresuid(65534, 65534, 65534) == 0;
+  return ::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 65534) == 0 && ::setresuid(65534, 65534, 65534) == 0;
 }
 
 // In a child: no file may grow past `bytes`, as after `ulimit -f`; the signal

@@ -14,11 +14,11 @@ struct Recorded {
 
 TEST(MessageBoxService, InstalledServiceReceivesBoxesAndAnswers) {
   std::vector<Recorded> boxes;
-  auto previous = MessageBox::SetService([&](const std::string& text, const std::string& caption,
-                                             MessageBox::Buttons b, MessageBox::Icon i) {
-    boxes.push_back({text, caption, b, i});
-    return MessageBox::Result::No;
-  });
+  auto previous = MessageBox::SetService(
+      [&](const std::string& text, const std::string& caption, MessageBox::Buttons b, MessageBox::Icon i) {
+        boxes.push_back({text, caption, b, i});
+        return MessageBox::Result::No;
+      });
   EXPECT_EQ(MessageBox::Show("Text", "Titel", MessageBox::Buttons::YesNoCancel, MessageBox::Icon::Question),
             MessageBox::Result::No);
   ASSERT_EQ(boxes.size(), 1u);
@@ -33,8 +33,7 @@ TEST(MessageBoxService, FallbackWritesToStandardErrorAndNeverAgrees) {
   auto previous = MessageBox::SetService({});
   testing::internal::CaptureStderr();
   EXPECT_EQ(MessageBox::Show("Zeile", "Fehler"), MessageBox::Result::Ok);
-  EXPECT_EQ(MessageBox::Show("Speichern?", "Frage", MessageBox::Buttons::YesNoCancel),
-            MessageBox::Result::Cancel);
+  EXPECT_EQ(MessageBox::Show("Speichern?", "Frage", MessageBox::Buttons::YesNoCancel), MessageBox::Result::Cancel);
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("[Fehler] Zeile"), std::string::npos);
   EXPECT_NE(err.find("[Frage] Speichern?"), std::string::npos);
@@ -45,14 +44,13 @@ TEST(MessageBoxService, OwnerIsKnownToTheServiceWhileItsBoxIsShown) {
   int window = 0;
   auto* owner = reinterpret_cast<NativeWindow>(&window);
   std::vector<NativeWindow> owners;
-  auto previous = MessageBox::SetService([&](const std::string& text, const std::string&, MessageBox::Buttons,
-                                             MessageBox::Icon) {
-    owners.push_back(MessageBox::Owner());
-    // A box without owner shown while the owned one is up has none.
-    if (text == "außen")
-      MessageBox::Show("innen", "Titel");
-    return MessageBox::Result::Yes;
-  });
+  auto previous =
+      MessageBox::SetService([&](const std::string& text, const std::string&, MessageBox::Buttons, MessageBox::Icon) {
+        owners.push_back(MessageBox::Owner());
+        // A box without owner shown while the owned one is up has none.
+        if (text == "außen") MessageBox::Show("innen", "Titel");
+        return MessageBox::Result::Yes;
+      });
   EXPECT_EQ(MessageBox::Show(owner, "außen", "Löschen", MessageBox::Buttons::YesNo, MessageBox::Icon::Question),
             MessageBox::Result::Yes);
   EXPECT_EQ(MessageBox::Owner(), nullptr);
@@ -68,4 +66,4 @@ TEST(MessageBoxService, FallbackRefusesYesNoQuestions) {
   MessageBox::SetService(previous);
 }
 
-} // namespace
+}  // namespace

@@ -39,8 +39,7 @@ TEST(ThreadStarter, JoinWaitsForTheFunctionWhichRanOnceWithItsArgument) {
   auto work = [](void* arg) {
     auto* s = static_cast<Shared*>(arg);
     // Hold the thread until the creator has gone on, so Join really has to wait.
-    while (!s->release)
-      std::this_thread::yield();
+    while (!s->release) std::this_thread::yield();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     s->seen = arg;
     ++s->calls;
@@ -51,7 +50,7 @@ TEST(ThreadStarter, JoinWaitsForTheFunctionWhichRanOnceWithItsArgument) {
   starter.Join();
   EXPECT_EQ(shared.calls, 1);
   EXPECT_EQ(shared.seen, &shared);
-  starter.Join(); // a second join returns at once
+  starter.Join();  // a second join returns at once
   EXPECT_EQ(shared.calls, 1);
 }
 
@@ -188,7 +187,7 @@ TEST(SafeSave, TheNextSaveRemovesWhatAKilledSaveOfTheSameFileLeft) {
   if (pid == 0) {
     NativeSafeSave save(file);
     save.Write("halb", 4);
-    ::raise(SIGKILL); // kill -9 in the middle of the save
+    ::raise(SIGKILL);  // kill -9 in the middle of the save
     ::_exit(0);
   }
   int status = 0;
@@ -249,4 +248,4 @@ TEST(SafeSave, AFolderThatTakesNoNewFileGetsAWritableFileWrittenInPlace) {
   ::chmod(folder.c_str(), 0700);
 }
 
-} // namespace
+}  // namespace

@@ -23,10 +23,10 @@ struct Stk500Board {
   std::vector<uint8_t> syncReply = {0x14, 0x10};
   uint8_t major = 4, minor = 4;
   std::vector<uint8_t> signature = {0x1E, 0x95, 0x0F};
-  int silentPage = -1;          // this page (0-based) gets no confirmation
-  int* cancel = nullptr;        // set it ...
-  int cancelAtSync = 0;         // ... when this sync arrives (1-based)
-  int cancelAtPage = 0;         // ... or when this page arrives (1-based)
+  int silentPage = -1;    // this page (0-based) gets no confirmation
+  int* cancel = nullptr;  // set it ...
+  int cancelAtSync = 0;   // ... when this sync arrives (1-based)
+  int cancelAtPage = 0;   // ... or when this page arrives (1-based)
   int* state = nullptr;
 
   // Record.
@@ -40,10 +40,17 @@ struct Stk500Board {
     command.push_back(b);
     size_t length = 2;
     switch (command[0]) {
-    case 'A': length = 3; break;
-    case 'U': length = 4; break;
-    case 'd': length = command.size() >= 3 ? 5u + ((command[1] << 8) | command[2]) : 5; break;
-    default: break;
+    case 'A':
+      length = 3;
+      break;
+    case 'U':
+      length = 4;
+      break;
+    case 'd':
+      length = command.size() >= 3 ? 5u + ((command[1] << 8) | command[2]) : 5;
+      break;
+    default:
+      break;
     }
     if (command.size() < length) return {};
     std::vector<uint8_t> c;
@@ -59,15 +66,21 @@ struct Stk500Board {
       if (c[1] == 0x81) return {0x14, major, 0x10};
       if (c[1] == 0x82) return {0x14, minor, 0x10};
       return {0x14, 0x00, 0x10};
-    case 'P': progMode = true; return {0x14, 0x10};
-    case 'Q': left = true; return {0x14, 0x10};
+    case 'P':
+      progMode = true;
+      return {0x14, 0x10};
+    case 'Q':
+      left = true;
+      return {0x14, 0x10};
     case 'u': {
       std::vector<uint8_t> reply = {0x14};
       reply.insert(reply.end(), signature.begin(), signature.end());
       reply.push_back(0x10);
       return reply;
     }
-    case 'U': addresses.push_back(c[1] | (c[2] << 8)); return {0x14, 0x10};
+    case 'U':
+      addresses.push_back(c[1] | (c[2] << 8));
+      return {0x14, 0x10};
     case 'd': {
       if (c[3] != 'F') malformed = true;
       pages.emplace_back(c.begin() + 4, c.end() - 1);
@@ -76,7 +89,9 @@ struct Stk500Board {
       if (static_cast<int>(pages.size()) - 1 == silentPage) return {};
       return {0x14, 0x10};
     }
-    default: malformed = true; return {};
+    default:
+      malformed = true;
+      return {};
     }
   }
 
@@ -102,7 +117,7 @@ TEST(ArduinoUploaderPeer, ThreeHundredBytesGoAsThreePaddedPages) {
   PeerRun run;
   auto image = RandomImage(300);
   EXPECT_EQ(run.Upload(image), "");
-  EXPECT_EQ(run.board.syncs, 1); // 14 10 is in sync at once
+  EXPECT_EQ(run.board.syncs, 1);  // 14 10 is in sync at once
   EXPECT_TRUE(run.board.progMode);
   EXPECT_TRUE(run.board.left);
   EXPECT_FALSE(run.board.malformed);
@@ -139,7 +154,7 @@ TEST(ArduinoUploaderPeer, HundredBytesGoAsOnePageAndAnEmptyImageAsNone) {
 
 TEST(ArduinoUploaderPeer, BoardOutOfSyncFailsAfterTenAttempts) {
   PeerRun run;
-  run.board.syncReply = {0x15, 0x10}; // "not in sync"
+  run.board.syncReply = {0x15, 0x10};  // "not in sync"
   EXPECT_EQ(run.Upload(RandomImage(10)), NoSyncText);
   EXPECT_EQ(run.board.syncs, 10);
   EXPECT_FALSE(run.board.progMode);
@@ -170,7 +185,7 @@ TEST(ArduinoUploaderPeer, MissingPageConfirmationStopsTheUpload) {
 
 TEST(ArduinoUploaderPeer, CancelStopsBetweenSyncAttemptsAndBetweenPages) {
   PeerRun sync;
-  sync.board.syncReply = {}; // a board that never answers
+  sync.board.syncReply = {};  // a board that never answers
   sync.board.cancel = &sync.cancel;
   sync.board.cancelAtSync = 2;
   EXPECT_EQ(sync.Upload(RandomImage(10)), NoSyncText);
@@ -187,8 +202,7 @@ TEST(ArduinoUploaderPeer, CancelStopsBetweenSyncAttemptsAndBetweenPages) {
 
 TEST(ArduinoUploaderPeer, PortNotFoundAndHidAreNoSerialPorts) {
   int cancel = 0, state = TransferCompiling;
-  EXPECT_EQ(RunUpload<ArduinoUploader>("/nonexistent/ttyACM0", RandomImage(10), &cancel, &state),
-            PortOpenText);
+  EXPECT_EQ(RunUpload<ArduinoUploader>("/nonexistent/ttyACM0", RandomImage(10), &cancel, &state), PortOpenText);
   // Even where a device file of that name exists, "HID" names the USB bootloader.
   PtyPeer peer([](uint8_t) { return std::vector<uint8_t>{0x14, 0x10}; });
   TempFolder dir;
@@ -198,4 +212,4 @@ TEST(ArduinoUploaderPeer, PortNotFoundAndHidAreNoSerialPorts) {
   NativeSerialSetRoots("", "");
 }
 
-} // namespace
+}  // namespace

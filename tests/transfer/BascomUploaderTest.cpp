@@ -21,8 +21,7 @@ struct SerialRun {
   int state = TransferCompiling;
   std::string error;
 
-  std::string Upload(const std::vector<unsigned char>& image,
-                     std::function<void(BootloaderPeer&)> afterByte = {}) {
+  std::string Upload(const std::vector<unsigned char>& image, std::function<void(BootloaderPeer&)> afterByte = {}) {
     board.state = &state;
     PtyPeer peer([&](uint8_t b) {
       auto reply = board.OnByte(b);
@@ -104,7 +103,7 @@ TEST(BascomUploader, OtherBytesDuringTheFirstGreetingAreDropped) {
   SerialRun run;
   run.board.ignoredHellos = 2;
   run.board.noiseOnHello[1] = {'a', 'b', 0x15};
-  run.board.noiseOnHello[3] = {'x', 0x06, 'y'}; // then the '{', among several bytes
+  run.board.noiseOnHello[3] = {'x', 0x06, 'y'};  // then the '{', among several bytes
   auto image = RandomImage(130);
   EXPECT_EQ(run.Upload(image), "");
   EXPECT_EQ(run.board.hellos, 3);
@@ -158,8 +157,7 @@ TEST(BascomUploader, CancelDuringTheBlocksStopsBeforeTheNextSend) {
 
 TEST(BascomUploader, PortThatCannotBeOpened) {
   int cancel = 0, state = TransferCompiling;
-  EXPECT_EQ(RunUpload<BascomUploader>("/nonexistent/ttyUSB0", RandomImage(10), &cancel, &state),
-            PortOpenText);
+  EXPECT_EQ(RunUpload<BascomUploader>("/nonexistent/ttyUSB0", RandomImage(10), &cancel, &state), PortOpenText);
   EXPECT_EQ(state, TransferWaitingForReset);
 }
 
@@ -173,7 +171,7 @@ TEST(HidBoard, UploadOverTheUsbDevice) {
   auto image = RandomImage(1000);
   EXPECT_EQ(RunUpload<BascomUploader>("HID", image, &cancel, &state), "");
   EXPECT_EQ(device.Opens(), 1);
-  EXPECT_EQ(device.Closes(), 1); // the port is closed (and its worker joined) before the uploader returns
+  EXPECT_EQ(device.Closes(), 1);  // the port is closed (and its worker joined) before the uploader returns
   EXPECT_EQ(board.image, Padded(image));
   EXPECT_TRUE(board.checksumsValid);
   EXPECT_TRUE(board.eot);
@@ -194,4 +192,4 @@ TEST(HidBoard, MissingDeviceAndPortNamesThatOnlyLookLikeHid) {
   EXPECT_EQ(device.Opens(), 0);
 }
 
-} // namespace
+}  // namespace

@@ -39,7 +39,7 @@ TEST(HidPort, RoomForAWholeBlockSendsReportsOfSevenAndTheRest) {
   std::vector<uint8_t> block = Sequence(132);
   EXPECT_EQ(p.Send(block), 0);
   ASSERT_TRUE(device.WaitUntil([&] { return device.OutputBytes().size() >= 132; }));
-  ASSERT_TRUE(device.WaitForFeatureCalls(5)); // nothing more follows
+  ASSERT_TRUE(device.WaitForFeatureCalls(5));  // nothing more follows
   std::vector<int> expected(18, 7);
   expected.push_back(6);
   EXPECT_EQ(ReportSizes(device), expected);
@@ -105,7 +105,7 @@ TEST(HidPort, AnnouncedRoomGovernsTheNextReport) {
   EXPECT_EQ(p.Send({7, 8, 9}), 0);
   ASSERT_TRUE(device.WaitForFeatureCalls(20));
   EXPECT_TRUE(device.OutputReports().empty());
-  device.QueueFeatureReport({0x2A, 'o', 'k'}); // room 5 for once
+  device.QueueFeatureReport({0x2A, 'o', 'k'});  // room 5 for once
   ASSERT_TRUE(device.WaitUntil([&] { return device.OutputReports().size() == 1; }));
   EXPECT_EQ(device.OutputBytes(), (std::vector<uint8_t>{7, 8, 9}));
 }
@@ -117,7 +117,7 @@ TEST(HidPort, FailingFeatureReportStopsThePortButItStaysOpen) {
   ASSERT_EQ(HidPortOpen(&port, 0x16C0, 0x05DC, 0), 0);
   Hid hid(port);
   ASSERT_TRUE(device.WaitUntil([&] { return device.FeatureCalls() >= 3; }));
-  ASSERT_EQ(HidPortWaitCanRead(port, 5000), -1); // returns once the worker has failed
+  ASSERT_EQ(HidPortWaitCanRead(port, 5000), -1);  // returns once the worker has failed
   unsigned char byte = 1;
   EXPECT_EQ(HidPortCanRead(port), -1);
   EXPECT_EQ(HidPortReceiveBytes(port, &byte, 1), -1);
@@ -152,8 +152,8 @@ TEST(HidPort, FullOutputRingKeepsWhatFittedAndRefusesMore) {
   OpenPort p(device);
   std::vector<uint8_t> first = Sequence(8000), second = Sequence(500, 77);
   EXPECT_EQ(p.Send(first), 0);
-  EXPECT_EQ(p.Send(second), -1); // 192 of them fitted
-  EXPECT_EQ(p.Send({1}), -1);    // a full ring takes nothing
+  EXPECT_EQ(p.Send(second), -1);  // 192 of them fitted
+  EXPECT_EQ(p.Send({1}), -1);     // a full ring takes nothing
   EXPECT_EQ(p.Send({}), 0);
   device.SetRoom(31);
   ASSERT_TRUE(device.WaitUntil([&] { return device.OutputBytes().size() >= 8192; }));
@@ -229,4 +229,4 @@ TEST(HidPort, MissingDeviceOpensNothing) {
   EXPECT_EQ(device.Closes(), 0);
 }
 
-} // namespace
+}  // namespace

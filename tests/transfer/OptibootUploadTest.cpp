@@ -18,7 +18,7 @@ void UploadAndReadBack(size_t size) {
   EXPECT_EQ(RunUpload<ArduinoUploader>(board.Port(), image, &cancel, &state), "");
   board.Stop();
   EXPECT_EQ(board.Resets(), 1);
-  EXPECT_TRUE(board.ApplicationStarted()); // leaving programming mode starts the new program
+  EXPECT_TRUE(board.ApplicationStarted());  // leaving programming mode starts the new program
   auto padded = image;
   padded.resize((size + 127) / 128 * 128, 0xFF);
   EXPECT_EQ(board.Flash(0, static_cast<uint32_t>(padded.size())), padded);
@@ -30,4 +30,4 @@ TEST(OptibootUpload, HundredBytes) { UploadAndReadBack(100); }
 TEST(OptibootUpload, ThreeHundredBytes) { UploadAndReadBack(300); }
 TEST(OptibootUpload, EightKilobytes) { UploadAndReadBack(8192); }
 
-} // namespace
+}  // namespace

@@ -91,8 +91,8 @@ TEST(SerialPty, ParityOrStopBitsOutsideTheEnumerationKeepTheCurrentSetting) {
   ASSERT_TRUE(NativeSerialOpen(&first.handle, pty.SlavePath(), 9600, 8, ParityOdd, StopBitsTwo));
   NativeSerialClose(&first.handle);
   Serial second;
-  ASSERT_TRUE(NativeSerialOpen(&second.handle, pty.SlavePath(), 9600, 8, static_cast<Parity>(7),
-                               static_cast<StopBits>(9)));
+  ASSERT_TRUE(
+      NativeSerialOpen(&second.handle, pty.SlavePath(), 9600, 8, static_cast<Parity>(7), static_cast<StopBits>(9)));
   termios tio = MasterSettings(pty);
   EXPECT_TRUE(tio.c_cflag & PARODD);
   EXPECT_TRUE(tio.c_cflag & CSTOPB);
@@ -121,7 +121,7 @@ TEST(SerialPty, WaitingBytesAreCountedAndReadWithoutWaiting) {
   EXPECT_EQ(NativeSerialGetAvailableBytes(serial.handle), 0);
   EXPECT_FALSE(serial.CanRead());
   unsigned char buffer[16] = {};
-  EXPECT_EQ(NativeSerialReceiveBytes(serial.handle, buffer, sizeof buffer), 0); // nothing waits: no wait
+  EXPECT_EQ(NativeSerialReceiveBytes(serial.handle, buffer, sizeof buffer), 0);  // nothing waits: no wait
   EXPECT_FALSE(serial.WaitCanRead(20));
 
   const unsigned char sent[] = {0x00, 0x11, 0x13, 0x0D, 0x0A, 0xFF, 0x7B};
@@ -249,4 +249,4 @@ TEST(SerialNames, ComxOpensTheOnlyUsbSerialPortAndFailsWithNoneOrSeveral) {
   EXPECT_EQ(handle, NativeInvalidHandle);
 }
 
-} // namespace
+}  // namespace

@@ -29,7 +29,6 @@ using Box = RecordedBox;
 inline char mainWindowStandIn;
 inline NativeWindow const MainWindowStandIn = reinterpret_cast<NativeWindow>(&mainWindowStandIn);
 
-
 // Points the upload at a programmer and a port while it lives.
 class SettingsGuard {
 public:

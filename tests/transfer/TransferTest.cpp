@@ -90,8 +90,9 @@ TEST(Transfer, ChartErrorIsShownAndNamesItsItemWithoutUpload) {
   EXPECT_EQ(transfer->State(), TransferGenerating);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   Box box = boxes.Boxes()[0];
-  EXPECT_EQ(box.text, "Dieser Block wird von keiner Stelle deines Programms benutzt!\nWenn du ihn nicht "
-                      "benötigst, lösche ihn!\nWenn du ihn aber benutzen willst, verbinde ihn mit einem Pfeil!");
+  EXPECT_EQ(box.text,
+            "Dieser Block wird von keiner Stelle deines Programms benutzt!\nWenn du ihn nicht "
+            "benötigst, lösche ihn!\nWenn du ihn aber benutzen willst, verbinde ihn mit einem Pfeil!");
   EXPECT_EQ(box.caption, TransferCaption);
   EXPECT_EQ(box.buttons, MessageBox::Buttons::Ok);
   EXPECT_EQ(box.icon, MessageBox::Icon::Information);
@@ -285,4 +286,4 @@ TEST(TransferOptiboot, ChartRunsOnTheArduinoAndPrintsItsText) {
   EXPECT_EQ(board.ApplicationOutput(), "Hallo Welt");
 }
 
-} // namespace
+}  // namespace

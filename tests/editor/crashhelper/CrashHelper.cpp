@@ -47,13 +47,13 @@ void FreeTwice() {
 
 // Answers each modal dialog of the reporter once.
 class Answerer {
- public:
+public:
   Answerer() {
     QObject::connect(&poll, &QTimer::timeout, [this] { Poll(); });
     poll.start(10);
   }
 
- private:
+private:
   void Poll() {
     QWidget* front = QApplication::activeModalWidget();
     if (!front || front == handled.data()) return;

@@ -135,7 +135,8 @@ TEST(Dialog, EnterInSingleLineEditIsOkAndEscapeCancels) {
   EXPECT_FALSE(refused.ok);
 
   modals.Then([&](QWidget*) { Key(Qt::Key_Enter); });
-  ProbeDialog accepted(nullptr, 200, 100, "Test", [&](ProbeDialog& d) { d.Add<NativeEdit>(10, 10, 100, 21, "x", false); });
+  ProbeDialog accepted(nullptr, 200, 100, "Test",
+                       [&](ProbeDialog& d) { d.Add<NativeEdit>(10, 10, 100, 21, "x", false); });
   EXPECT_TRUE(accepted.ok);
   EXPECT_EQ(accepted.log, std::vector<std::string>{"OnOK"});
 }
@@ -184,9 +185,8 @@ TEST(Dialog, MultiLineEditTakesCtrlEnterAsLineBreakAndEnterAsOk) {
     textBeforeOk = edit->GetText();
     Key(Qt::Key_Return);
   });
-  ProbeDialog dialog(nullptr, 300, 200, "Kommentar", [&](ProbeDialog& d) {
-    edit = d.Add<NativeEdit>(10, 10, 280, 150, "Erste ", true);
-  });
+  ProbeDialog dialog(nullptr, 300, 200, "Kommentar",
+                     [&](ProbeDialog& d) { edit = d.Add<NativeEdit>(10, 10, 280, 150, "Erste ", true); });
   EXPECT_TRUE(dialog.ok);
   EXPECT_EQ(textBeforeOk, "Erste Zeile\nzwei");
 }
@@ -383,13 +383,13 @@ TEST(Dialog, PaintsBandFrameButtonsAndEdits) {
   });
   ASSERT_EQ(image.size(), QSize(308, 228));
   const QColor grey(0xD8, 0xD8, 0xD8), background(0xF5, 0xF6, 0xF8);
-  EXPECT_EQ(image.pixelColor(20, 12), grey);              // caption band
-  EXPECT_EQ(image.pixelColor(300, 12), grey);             // band reaches the right edge
-  EXPECT_EQ(image.pixelColor(1, 120), grey);              // frame, left
-  EXPECT_EQ(image.pixelColor(306, 120), grey);            // frame, right
-  EXPECT_EQ(image.pixelColor(150, 226), grey);            // frame, bottom
-  EXPECT_EQ(image.pixelColor(150, 120), background);      // body
-  EXPECT_EQ(image.pixelColor(12, 176), QColor(0xD4, 0, 0)); // focused button, left of its text
+  EXPECT_EQ(image.pixelColor(20, 12), grey);                 // caption band
+  EXPECT_EQ(image.pixelColor(300, 12), grey);                // band reaches the right edge
+  EXPECT_EQ(image.pixelColor(1, 120), grey);                 // frame, left
+  EXPECT_EQ(image.pixelColor(306, 120), grey);               // frame, right
+  EXPECT_EQ(image.pixelColor(150, 226), grey);               // frame, bottom
+  EXPECT_EQ(image.pixelColor(150, 120), background);         // body
+  EXPECT_EQ(image.pixelColor(12, 176), QColor(0xD4, 0, 0));  // focused button, left of its text
   EXPECT_EQ(image.pixelColor(152, 176), QColor(0x33, 0x66, 0x99));
   // Inside the edits, clear of frame and text.
   EXPECT_EQ(image.pixelColor(120, 46), background);
@@ -398,10 +398,10 @@ TEST(Dialog, PaintsBandFrameButtonsAndEdits) {
   bool white = false, title = false;
   for (int x = 10; x < 110; ++x)
     for (int y = 174; y < 198; ++y)
-      white |= qMin(qMin(image.pixelColor(x, y).red(), image.pixelColor(x, y).green()), image.pixelColor(x, y).blue()) > 0xD0;
+      white |= qMin(qMin(image.pixelColor(x, y).red(), image.pixelColor(x, y).green()), image.pixelColor(x, y).blue()) >
+               0xD0;
   for (int x = 120; x < 190; ++x)
-    for (int y = 2; y < 22; ++y)
-      title |= image.pixelColor(x, y).red() < 0xB0;
+    for (int y = 2; y < 22; ++y) title |= image.pixelColor(x, y).red() < 0xB0;
   EXPECT_TRUE(white);
   EXPECT_TRUE(title);
 }
@@ -433,4 +433,4 @@ TEST(Dialog, NestedDialogIsOwnedByTheOuterOne) {
   EXPECT_FALSE(innerOk);
 }
 
-} // namespace
+}  // namespace

@@ -7,7 +7,7 @@ namespace {
 
 bool IsColor(const QImage& image, int x, int y, const Color& color) { return image.pixel(x, y) == color.argb; }
 
-} // namespace
+}  // namespace
 
 TEST(Drawing, StartBlockShapeAndCentredLabel) {
   QImage image = Paint(200, 100, [](Drawing& d) {

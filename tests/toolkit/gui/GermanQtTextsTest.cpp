@@ -27,8 +27,7 @@ TEST(GermanQtTexts, QuestionBoxAndFileDialogsAreGermanInTheCLocale) {
   MessageBox::UseQtMessageBoxes();
   QStringList buttons;
   modals.ThenCancel([&](QWidget* modal) {
-    for (QAbstractButton* button : static_cast<QMessageBox*>(modal)->buttons())
-      buttons << Plain(button->text());
+    for (QAbstractButton* button : static_cast<QMessageBox*>(modal)->buttons()) buttons << Plain(button->text());
   });
   MessageBox::Show("Willst du die Änderungen an der Datei speichern, bevor sie geschlossen wird?",
                    "Änderungen speichern?", MessageBox::Buttons::YesNoCancel, MessageBox::Icon::Question);
@@ -50,9 +49,9 @@ TEST(GermanQtTexts, QuestionBoxAndFileDialogsAreGermanInTheCLocale) {
     });
     std::string path;
     NativeFileDialog(nullptr, "*.pbn", "Pellburne", path, c.open);
-    EXPECT_EQ(labels, QStringList({"Suchen in:", "Dateiname:", "Dateien des Typs:", QString::fromUtf8(c.accept),
-                                   "Abbrechen"}));
+    EXPECT_EQ(labels,
+              QStringList({"Suchen in:", "Dateiname:", "Dateien des Typs:", QString::fromUtf8(c.accept), "Abbrechen"}));
   }
 }
 
-} // namespace
+}  // namespace

@@ -86,4 +86,4 @@ TEST(QtMessageBox, BoxWithoutOwnerAnswersCancelWhenClosed) {
   EXPECT_EQ(icon, QMessageBox::Information);
 }
 
-} // namespace
+}  // namespace

@@ -17,13 +17,11 @@ public:
     Create(parent, width, height, this->caption);
   }
   ~ProbeDialog() {
-    for (NativeControl* control : controls)
-      delete control;
+    for (NativeControl* control : controls) delete control;
   }
 
   void PutControls() override {
-    if (build)
-      build(*this);
+    if (build) build(*this);
   }
   bool OnOK() override {
     log.push_back("OnOK");
@@ -31,8 +29,7 @@ public:
   }
   void OnTimer() override {
     ++ticks;
-    if (onTimer)
-      onTimer(*this);
+    if (onTimer) onTimer(*this);
   }
 
   template <typename Control, typename... Args>
@@ -45,8 +42,7 @@ public:
   void First(NativeControl* control) { log.push_back("first " + std::to_string(control->id)); }
   void Second(NativeControl* control) { log.push_back("second " + std::to_string(control->id)); }
   void Custom(NativeControl* control) {
-    if (onCustom)
-      onCustom(*this, control);
+    if (onCustom) onCustom(*this, control);
   }
 
   std::string caption;

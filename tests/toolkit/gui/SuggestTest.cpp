@@ -159,8 +159,7 @@ TEST(Suggest, ArrowAndPageKeysMoveTheSelectionAndEnterTakesIt) {
   ModalDriver modals;
   SuggestDialog d;
   d.entries.clear();
-  for (int i = 0; i < 30; ++i)
-    d.entries.push_back("a" + std::to_string(i));
+  for (int i = 0; i < 30; ++i) d.entries.push_back("a" + std::to_string(i));
   modals.ThenCancel([&](QWidget*) {
     d.suggest->SetFocus();
     Type("a");
@@ -268,8 +267,7 @@ TEST(Suggest, ScrollBarShowsOnlyWhenTheEntriesDoNotFit) {
     d.suggest->SetFocus();
     QApplication::processEvents();
     barWithFew = d.List()->verticalScrollBar()->isVisible();
-    for (int i = 0; i < 40; ++i)
-      d.entries.push_back("wert" + std::to_string(i));
+    for (int i = 0; i < 40; ++i) d.entries.push_back("wert" + std::to_string(i));
     d.suggest->ShowSuggestions();
     QApplication::processEvents();
     barWithMany = d.List()->verticalScrollBar()->isVisible();
@@ -283,12 +281,11 @@ TEST(Suggest, ScrollBarAndWheelScrollTheListWithoutClosingIt) {
   ModalDriver modals;
   SuggestDialog d;
   d.entries.clear();
-  for (int i = 0; i < 40; ++i)
-    d.entries.push_back("wert" + std::to_string(i));
+  for (int i = 0; i < 40; ++i) d.entries.push_back("wert" + std::to_string(i));
   modals.ThenCancel([&](QWidget*) {
     d.suggest->SetFocus();
     ASSERT_TRUE(d.Open());
-    QApplication::processEvents(); // lets the list lay out its new entries
+    QApplication::processEvents();  // lets the list lay out its new entries
     QScrollBar* bar = d.List()->verticalScrollBar();
     ASSERT_TRUE(bar->isVisible());
     QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - 20));
@@ -343,4 +340,4 @@ TEST(Suggest, TypingStopsWhenTheTextFillsTheEdit) {
   EXPECT_LE(textWidth, 310);
 }
 
-} // namespace
+}  // namespace

@@ -7,8 +7,7 @@
 
 namespace {
 
-QImage RenderText(const std::string& text, QRectF box, int align, const Font& font = Stock::GuiFont,
-                  double scale = 1) {
+QImage RenderText(const std::string& text, QRectF box, int align, const Font& font = Stock::GuiFont, double scale = 1) {
   return Paint(300, 200, [&](Drawing& drawing) {
     drawing.TranslateAndScale(0, 0, scale);
     drawing.PrintText(box.x(), box.y(), box.width(), box.height(), text, font, Stock::Black,
@@ -17,7 +16,7 @@ QImage RenderText(const std::string& text, QRectF box, int align, const Font& fo
   });
 }
 
-} // namespace
+}  // namespace
 
 TEST(DrawingText, AlignmentPlacesTheTextInItsBox) {
   const QRectF box(20, 30, 200, 100);
@@ -62,11 +61,11 @@ TEST(DrawingText, WrapsAtTheBoxWidthAndAtLineBreaks) {
 }
 
 TEST(DrawingText, TextNeverLeavesItsBox) {
-  QRect ink = InkBox(RenderText("Übertragen Übertragen Übertragen Übertragen", QRectF(40, 40, 50, 20),
-                                Drawing::AlignCentered));
+  QRect ink =
+      InkBox(RenderText("Übertragen Übertragen Übertragen Übertragen", QRectF(40, 40, 50, 20), Drawing::AlignCentered));
   ASSERT_FALSE(ink.isEmpty());
-  EXPECT_TRUE(QRect(40, 40, 50, 20).contains(ink)) << ink.x() << "," << ink.y() << " " << ink.width() << "x"
-                                                   << ink.height();
+  EXPECT_TRUE(QRect(40, 40, 50, 20).contains(ink))
+      << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
 }
 
 TEST(DrawingText, TextScalesWithTheTransform) {
@@ -166,8 +165,8 @@ TEST(DrawingText, KeptLayoutsDrawExactlyWhatDrawTextDraws) {
       for (int pass = 0; pass < 2; ++pass) {
         QImage drawn = Paint(300, 200, [&](Drawing& drawing) {
           drawing.TranslateAndScale(3.5, 1.25, scale);
-          drawing.PrintText(c.box.x(), c.box.y(), c.box.width(), c.box.height(), c.text, Stock::GuiFont,
-                            Color(colour), c.align);
+          drawing.PrintText(c.box.x(), c.box.y(), c.box.width(), c.box.height(), c.text, Stock::GuiFont, Color(colour),
+                            c.align);
           drawing.RestoreTranslateAndScale();
         });
         EXPECT_EQ(drawn, reference) << "pass " << pass;
@@ -179,8 +178,7 @@ TEST(DrawingText, KeptLayoutsDrawExactlyWhatDrawTextDraws) {
 TEST(DrawingText, KeptLayoutsAreBounded) {
   for (size_t i = 0; i < TextLayouts::Limit + 50; ++i)
     Paint(20, 20, [&](Drawing& drawing) {
-      drawing.PrintText(0, 0, 20, 20, "Text " + std::to_string(i), Stock::GuiFont, Stock::Black,
-                        Drawing::AlignTopLeft);
+      drawing.PrintText(0, 0, 20, 20, "Text " + std::to_string(i), Stock::GuiFont, Stock::Black, Drawing::AlignTopLeft);
     });
   EXPECT_EQ(TextLayouts::Count(), TextLayouts::Limit);
 }

@@ -23,13 +23,12 @@ using namespace dialogs;
 namespace {
 
 void Keys(QWidget* widget, std::initializer_list<Qt::Key> keys) {
-  for (Qt::Key key : keys)
-    QTest::keyClick(widget, key);
+  for (Qt::Key key : keys) QTest::keyClick(widget, key);
 }
 
 const std::vector<std::string> MenuEntries = {"Neu", "-", "Beenden"};
 
-} // namespace
+}  // namespace
 
 TEST(WindowServices, CursorsStayOnTheWindow) {
   QWidget window;
@@ -71,8 +70,7 @@ TEST(WindowServices, MenuReturnsTheChosenEntryAndSkipsSeparators) {
     ModalDriver script;
     script.ThenOn<QMenu>([&](QWidget* menu) {
       shownAt = menu->pos();
-      for (QAction* action : menu->actions())
-        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+      for (QAction* action : menu->actions()) texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
       Keys(menu, c.keys);
     });
     EXPECT_EQ(NativeShowMenu(FromWidget(&window), 0, 48, MenuEntries), c.expected);
@@ -154,8 +152,9 @@ TEST(WindowServices, SaveDialogAppendsTheExtensionAndAsksBeforeReplacing) {
   struct Case {
     std::string pattern, description, typed, expected;
   };
-  for (const Case& c : {Case{"*.pbn", "Pellburne", "Ampel", "Ampel.pbn"}, Case{"dmp", "Dump-File", "absturz", "absturz.dmp"},
-                        Case{"*.pbn", "Pellburne", "Ampel.pbn", "Ampel.pbn"}}) {
+  for (const Case& c :
+       {Case{"*.pbn", "Pellburne", "Ampel", "Ampel.pbn"}, Case{"dmp", "Dump-File", "absturz", "absturz.dmp"},
+        Case{"*.pbn", "Pellburne", "Ampel.pbn", "Ampel.pbn"}}) {
     ModalDriver script;
     script.ThenOn<QFileDialog>([&](QWidget* widget) {
       auto* dialog = static_cast<QFileDialog*>(widget);

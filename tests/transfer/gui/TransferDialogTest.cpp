@@ -105,8 +105,7 @@ TEST(TransferDialog, LabelFollowsTheStateAndDoneEndsTheDialog) {
     };
   };
   ModalDriver driver(20000);
-  driver
-      .Until([&](QWidget* dialog) { return dialog && current; })
+  driver.Until([&](QWidget* dialog) { return dialog && current; })
       .Until(setState(TransferCompiling))
       .Until(LabelShows("Kompiliere Code"))
       .Until(setState(TransferSending))
@@ -148,8 +147,7 @@ TEST(TransferDialog, AbbrechenEscapeAndClosingStopTheUploadWaitingForTheReset) {
     std::function<void(QWidget*)> end;
     bool ok;
   } cases[] = {
-      {"Abbrechen",
-       [](QWidget* dialog) { QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton); },
+      {"Abbrechen", [](QWidget* dialog) { QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton); },
        true},
       {"Escape", [](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, false},
       {"closed", [](QWidget* dialog) { dialog->close(); }, false},
@@ -161,8 +159,7 @@ TEST(TransferDialog, AbbrechenEscapeAndClosingStopTheUploadWaitingForTheReset) {
     SettingsGuard settings("Corbelo", board.peer.Port());
     bool dialogOk = !c.ok, cancelledByDialog = false;
     ModalDriver driver(20000);
-    driver
-        .Until(LabelShows("Bitte führe einen Reset durch"))
+    driver.Until(LabelShows("Bitte führe einen Reset durch"))
         .Until([&](QWidget* dialog) {
           c.end(dialog);
           return true;
@@ -187,4 +184,4 @@ TEST(TransferDialog, AbbrechenEscapeAndClosingStopTheUploadWaitingForTheReset) {
   }
 }
 
-} // namespace
+}  // namespace

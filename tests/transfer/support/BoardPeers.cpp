@@ -61,8 +61,7 @@ std::vector<uint8_t> BootloaderPeer::OnByte(uint8_t byte) {
     uint8_t sum = 0;
     for (size_t i = 3; i < 131; ++i) sum = static_cast<uint8_t>(sum + block[i]);
     if (block[0] != 0x01 || block[131] != sum) checksumsValid = false;
-    if (block[1] != expectedNumber || block[2] != static_cast<uint8_t>(255 - expectedNumber))
-      numbersValid = false;
+    if (block[1] != expectedNumber || block[2] != static_cast<uint8_t>(255 - expectedNumber)) numbersValid = false;
     if (blockDelay.count() > 0) std::this_thread::sleep_for(blockDelay);
     std::vector<uint8_t> data(block.begin() + 3, block.begin() + 131);
     block.clear();

@@ -34,23 +34,23 @@ private:
 // The board side of the '{' greetings and the XMODEM blocks.
 struct BootloaderPeer {
   // Script.
-  int ignoredHellos = 0;                 // first-greeting '{' left unanswered (board not reset yet)
-  std::map<int, std::vector<uint8_t>> noiseOnHello; // bytes sent instead, by hello number (1-based)
-  bool answerForever = true;             // false: never answer the first greeting
-  std::optional<uint8_t> secondHelloReply = '{'; // nothing: silence after the second '{'
-  std::optional<uint8_t> startByte = 0x15;       // the NAK that asks for the first block
-  std::map<int, int> naksForBlock;       // NAKs before the ACK, by block index (0-based)
+  int ignoredHellos = 0;                             // first-greeting '{' left unanswered (board not reset yet)
+  std::map<int, std::vector<uint8_t>> noiseOnHello;  // bytes sent instead, by hello number (1-based)
+  bool answerForever = true;                         // false: never answer the first greeting
+  std::optional<uint8_t> secondHelloReply = '{';     // nothing: silence after the second '{'
+  std::optional<uint8_t> startByte = 0x15;           // the NAK that asks for the first block
+  std::map<int, int> naksForBlock;                   // NAKs before the ACK, by block index (0-based)
   std::optional<uint8_t> eotReply = 0x06;
-  std::chrono::microseconds blockDelay{0}; // time to "receive" a block before answering
-  int* cancelOnHello = nullptr;          // set this flag when hello number cancelHello arrives
+  std::chrono::microseconds blockDelay{0};  // time to "receive" a block before answering
+  int* cancelOnHello = nullptr;             // set this flag when hello number cancelHello arrives
   int cancelHello = 0;
-  int* state = nullptr;                  // the uploader's state, sampled below
+  int* state = nullptr;  // the uploader's state, sampled below
 
   // Record.
   int hellos = 0;
   int secondHellos = 0;
-  std::vector<std::vector<uint8_t>> blocks; // every block received, retries included
-  std::vector<uint8_t> image;               // data of the acknowledged blocks
+  std::vector<std::vector<uint8_t>> blocks;  // every block received, retries included
+  std::vector<uint8_t> image;                // data of the acknowledged blocks
   bool checksumsValid = true;
   bool numbersValid = true;
   bool eot = false;

@@ -11,15 +11,11 @@ FakeHidDevice* active = nullptr;
 
 bool FakeOpen(void** handle, int, int, int) { return active->Open(handle); }
 bool FakeClose(void*) { return active->Close(); }
-bool FakeSend(void*, unsigned char* report, unsigned length) {
-  return active->SendOutputReport(report, length);
-}
-bool FakeFeature(void*, unsigned char* buffer, unsigned length) {
-  return active->GetFeatureReport(buffer, length);
-}
+bool FakeSend(void*, unsigned char* report, unsigned length) { return active->SendOutputReport(report, length); }
+bool FakeFeature(void*, unsigned char* buffer, unsigned length) { return active->GetFeatureReport(buffer, length); }
 const HidDeviceFunctions fakeFunctions = {FakeOpen, FakeClose, FakeSend, FakeFeature};
 
-} // namespace
+}  // namespace
 
 FakeHidDevice::FakeHidDevice() {
   active = this;
@@ -90,7 +86,7 @@ bool FakeHidDevice::HostQueueEmpty() {
 bool FakeHidDevice::WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
   auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {
-    if (condition()) return true; // it takes the lock itself
+    if (condition()) return true;  // it takes the lock itself
     auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return false;
     std::unique_lock lock(mutex);
@@ -137,7 +133,7 @@ bool FakeHidDevice::GetFeatureReport(unsigned char* buffer, unsigned length) {
     ++featureCalls;
     changed.notify_all();
     if (failFeatureFrom > 0 && featureCalls >= failFeatureFrom) return false;
-    if (length < 9 || buffer[0] != 0) return false; // report id 0, nine bytes
+    if (length < 9 || buffer[0] != 0) return false;  // report id 0, nine bytes
     if (!rawReports.empty()) {
       std::vector<uint8_t>& raw = rawReports.front();
       for (size_t i = 0; i < raw.size() && 1 + i < length; ++i) buffer[1 + i] = raw[i];

@@ -21,24 +21,23 @@ public:
 
   // Script.
   void SetPresent(bool present);
-  void SetRoom(int room);                        // announced room in the device, 0..31
-  void QueueToHost(const std::vector<uint8_t>& bytes); // sent 7 at a time in feature reports
-  void QueueFeatureReport(const std::vector<uint8_t>& report); // bytes 1.. of one report, as they are
-  void FailFeatureReportsFrom(int call);         // that call (1-based) and every later one fail
+  void SetRoom(int room);                                       // announced room in the device, 0..31
+  void QueueToHost(const std::vector<uint8_t>& bytes);          // sent 7 at a time in feature reports
+  void QueueFeatureReport(const std::vector<uint8_t>& report);  // bytes 1.. of one report, as they are
+  void FailFeatureReportsFrom(int call);                        // that call (1-based) and every later one fail
   void FailOutputReports();
-  void SetBoard(Board board);                    // answers the bytes of the output reports
+  void SetBoard(Board board);  // answers the bytes of the output reports
 
   // Observation.
   std::vector<std::vector<uint8_t>> OutputReports();
-  std::vector<uint8_t> OutputBytes();            // the data bytes of all output reports
+  std::vector<uint8_t> OutputBytes();  // the data bytes of all output reports
   int FeatureCalls();
   int Opens();
   int Closes();
   bool HostQueueEmpty();
   // Waits at most the given time until the condition holds; the condition
   // may call the observers above.
-  bool WaitUntil(const std::function<bool()>& condition,
-                 std::chrono::milliseconds limit = std::chrono::seconds(10));
+  bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10));
   // Waits until the worker has asked for the given number of further feature reports.
   bool WaitForFeatureCalls(int more);
 

@@ -18,7 +18,7 @@ constexpr uint16_t McusrAddress = 0x54;
 constexpr uint8_t ExternalResetFlag = 0x02;
 constexpr uint32_t Frequency = 16000000;
 
-} // namespace
+}  // namespace
 
 struct OptibootBoard::Sim {
   avr_t* avr = nullptr;
@@ -39,7 +39,7 @@ uint8_t HexByte(const std::string& line, size_t at) {
   return static_cast<uint8_t>(std::stoi(line.substr(at, 2), nullptr, 16));
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::pair<uint32_t, std::vector<uint8_t>>> ReadIntelHex(const std::string& path) {
   std::ifstream in(path);
@@ -55,10 +55,14 @@ std::vector<std::pair<uint32_t, std::vector<uint8_t>>> ReadIntelHex(const std::s
     uint8_t type = HexByte(line, 7);
     std::vector<uint8_t> data;
     for (unsigned i = 0; i < count; ++i) data.push_back(HexByte(line, 9 + 2 * i));
-    if (type == 0) records.emplace_back(base + address, data);
-    else if (type == 1) break;
-    else if (type == 2 && count == 2) base = ((data[0] << 8) | data[1]) << 4;
-    else if (type == 4 && count == 2) base = ((data[0] << 8) | data[1]) << 16;
+    if (type == 0)
+      records.emplace_back(base + address, data);
+    else if (type == 1)
+      break;
+    else if (type == 2 && count == 2)
+      base = ((data[0] << 8) | data[1]) << 4;
+    else if (type == 4 && count == 2)
+      base = ((data[0] << 8) | data[1]) << 16;
   }
   return records;
 }
@@ -81,12 +85,9 @@ OptibootBoard::OptibootBoard(uint8_t applicationFill) : sim(std::make_unique<Sim
   flags &= ~(AVR_UART_FLAG_POLL_SLEEP | AVR_UART_FLAG_STDIO);
   avr_ioctl(avr, AVR_IOCTL_UART_SET_FLAGS('0'), &flags);
   sim->uartInput = avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT);
-  avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT), OnUartOutput,
-                          sim.get());
-  avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XON), OnXon,
-                          sim.get());
-  avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XOFF), OnXoff,
-                          sim.get());
+  avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT), OnUartOutput, sim.get());
+  avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XON), OnXon, sim.get());
+  avr_irq_register_notify(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XOFF), OnXoff, sim.get());
   thread = std::thread([this] { Run(); });
 }
 
@@ -148,8 +149,8 @@ void OptibootBoard::Run() {
         running = false;
         break;
       }
-      if (!inApplication && avr->pc < BootloaderStart) { // the bootloader has started the application
-        pty.Write(sim->output);  // the bootloader's last replies
+      if (!inApplication && avr->pc < BootloaderStart) {  // the bootloader has started the application
+        pty.Write(sim->output);                           // the bootloader's last replies
         sim->output.clear();
         inApplication = true;
         applicationStarted = true;

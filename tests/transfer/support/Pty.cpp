@@ -9,8 +9,7 @@
 
 PseudoTerminal::PseudoTerminal() {
   master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-    throw std::runtime_error("no pseudo-terminal");
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) throw std::runtime_error("no pseudo-terminal");
   char name[128];
   if (ptsname_r(master, name, sizeof name) != 0) throw std::runtime_error("no pseudo-terminal name");
   slave = name;

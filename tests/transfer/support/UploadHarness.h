@@ -38,8 +38,7 @@ private:
 
 // Runs the uploader's constructor; the text of its exception, or "" on success.
 template <class Uploader>
-std::string RunUpload(const std::string& port, const std::vector<unsigned char>& image, int* cancel,
-                      int* state) {
+std::string RunUpload(const std::string& port, const std::vector<unsigned char>& image, int* cancel, int* state) {
   CancelGuard guard(cancel);
   try {
     Uploader uploader(port, image, cancel, state);
