@@ -8,6 +8,9 @@
 #include <expat.h>
 #include <memory>
 #include <new>
+#include <unistd.h>
+
+#include "toolkit/Platform.h"
 
 namespace {
 
@@ -105,8 +108,15 @@ XMLReader::XMLReader(const std::string& path) {
   XML_SetElementHandler(parser.get(), StartHandler, EndHandler);
   XML_SetCharacterDataHandler(parser.get(), CharHandler);
 
-  std::unique_ptr<FILE, FileClose> file(fopen(path.c_str(), "r"));
-  if (!file) throw XMLReaderException{IoError};
+  // Only a plain file: a pipe or a device in its place would block the program.
+  int error = 0;
+  int fd = NativeOpenRegularFile(path, error);
+  if (fd < 0) throw XMLReaderException{IoError};
+  std::unique_ptr<FILE, FileClose> file(fdopen(fd, "r"));
+  if (!file) {
+    close(fd);
+    throw XMLReaderException{IoError};
+  }
 
   root = NewNode();
   current = root;

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "editor/Pellburne.h"
+#include "editor/ProgramIcon.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/WindowServices.h"
 
@@ -300,6 +301,8 @@ int CrashReporterMain(int argc, char** argv) {
   std::unique_ptr<QApplication> application;
   if (!qApp) application = std::make_unique<QApplication>(argc, argv);
   UseGermanQtTexts();
+  // The box and the save dialog are the program's windows like any other.
+  QApplication::setWindowIcon(ProgramIcon());
   MessageBox::UseQtMessageBoxes();
   MessageBox::Show(CrashText, CrashCaption, MessageBox::Buttons::Ok, MessageBox::Icon::Question);
   std::string path;

@@ -4,7 +4,6 @@
 #include "toolkit/Platform.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -59,14 +58,15 @@ std::string UnreadableText(const std::string& path, int error) {
          "\nEs gelten die Standardeinstellungen; die Datei wird nicht überschrieben.";
 }
 
-// The whole file; false with the errno of the cause when it cannot be read.
+// Far above any real settings file: a link to an endless device must not
+// eat the memory before the window appears.
+constexpr size_t MostBytes = 1 << 20;
+
+// The whole file; false with the cause when it cannot be read, is no plain
+// file or is larger than any settings file.
 bool ReadWhole(const std::string& path, std::string& content, int& error) {
-  // Not blocking: a pipe in the file's place must not hang the start.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    error = errno;
-    return false;
-  }
+  int fd = NativeOpenRegularFile(path, error);
+  if (fd < 0) return false;
   char chunk[4096];
   for (;;) {
     ssize_t length = ::read(fd, chunk, sizeof chunk);
@@ -78,6 +78,11 @@ bool ReadWhole(const std::string& path, std::string& content, int& error) {
       return false;
     }
     content.append(chunk, static_cast<size_t>(length));
+    if (content.size() > MostBytes) {
+      error = EFBIG;
+      ::close(fd);
+      return false;
+    }
   }
   ::close(fd);
   return true;

@@ -7,6 +7,10 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QMimeDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
@@ -29,6 +33,47 @@ QString DefaultSuffix(const std::string& pattern) {
   return QString::fromStdString(suffix);
 }
 
+// Names and pictures a file's type by its name alone. Qt's own provider may
+// read the file to tell its type, and some files never answer (/proc/kmsg).
+class TypeByName : public QFileIconProvider {
+public:
+  using QFileIconProvider::icon;
+  QIcon icon(const QFileInfo& info) const override {
+    if (info.isDir()) return QFileIconProvider::icon(info);
+    QIcon themed = QIcon::fromTheme(ByName(info).iconName());
+    return themed.isNull() ? QFileIconProvider::icon(QAbstractFileIconProvider::File) : themed;
+  }
+  QString type(const QFileInfo& info) const override {
+    if (info.isDir()) return QFileIconProvider::type(info);
+    QMimeType mime = ByName(info);
+    return mime.comment().isEmpty() ? mime.name() : mime.comment();
+  }
+
+private:
+  static QMimeType ByName(const QFileInfo& info) {
+    return QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+  }
+};
+
+// Sizes and dates in German whatever the system's locale, which Qt's file
+// model uses for them.
+class GermanDetails : public QIdentityProxyModel {
+public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+  enum Column { Size = 1, Modified = 3 };
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+    if (role != Qt::DisplayRole || !files || (index.column() != Size && index.column() != Modified))
+      return QIdentityProxyModel::data(index, role);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QModelIndex source = mapToSource(index);
+    if (index.column() == Modified) return german.toString(files->lastModified(source), QLocale::ShortFormat);
+    if (files->isDir(source)) return QString();
+    return german.formattedDataSize(files->size(source), 1, QLocale::DataSizeTraditionalFormat);
+  }
+};
+
 }  // namespace
 
 void NativeSetPointerCursor(NativeWindow window) { SetCursor(window, Qt::ArrowCursor); }
@@ -44,8 +89,11 @@ bool NativeFileDialog(NativeWindow owner, const std::string& pattern, const std:
                       bool open) {
   if (pattern.size() + description.size() > 250) return false;
   // Qt's own dialog, so that it looks and behaves the same on every desktop.
+  TypeByName types;  // outlives the dialog, whose file model asks it
   QFileDialog dialog(ToWidget(owner));
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setIconProvider(&types);
+  dialog.setProxyModel(new GermanDetails(&dialog));
   dialog.setNameFilter(QString::fromStdString(description + " (" + pattern + ")"));
   if (open) {
     dialog.setWindowTitle(QStringLiteral("Öffnen"));

@@ -152,6 +152,8 @@ TEST(FrameCrashReport, CrashInAChildProcessShowsTheBoxAndEndsWithOne) {
     ASSERT_TRUE(run.ended) << "the crashed process hangs:\n" << run.output;
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_EQ(Count(run.output, box), 1u) << run.output;
+    EXPECT_EQ(Count(run.output, "{icon} Guru Meditation\n"), 1u) << run.output;
+    EXPECT_EQ(Count(run.output, "{icon} Speichern unter\n"), 1u) << run.output;
     if (!test.dump) {
       EXPECT_TRUE(std::filesystem::is_empty(folder.path)) << "a cancelled dialog writes nothing";
       continue;

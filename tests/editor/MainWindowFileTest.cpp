@@ -95,6 +95,9 @@ TEST_F(FileCommands, AFailedSaveIsToldAndTheProjectStaysModified) {
          realfaults::LimitFileSize(100);
          return true;
        }},
+      {"pipe", "rohr.pbn",
+       "An dieser Stelle steht keine gewöhnliche Datei, sondern ein Gerät, eine Pipe oder ein Socket.",
+       [&] { return realfaults::MakePipe(folder / "rohr.pbn"); }},
   };
   for (const Fault& fault : faults) {
     SCOPED_TRACE(fault.name);
@@ -116,7 +119,11 @@ TEST_F(FileCommands, AFailedSaveIsToldAndTheProjectStaysModified) {
       EXPECT_EQ(boxes.boxes[1].owner, FromWidget(&owner));
       const auto there = std::filesystem::path(path).parent_path();
       if (!std::filesystem::exists(there)) return;
-      EXPECT_EQ(ReadFile(path), old);
+      if (std::string(fault.name) == "pipe") {
+        EXPECT_TRUE(std::filesystem::is_fifo(path)) << "the pipe stays";
+      } else {
+        EXPECT_EQ(ReadFile(path), old);
+      }
       for (const auto& entry : std::filesystem::directory_iterator(there))
         EXPECT_NE(entry.path().filename().string()[0], '.') << "left behind: " << entry.path();
     });
@@ -234,21 +241,27 @@ TEST_F(FileCommands, OpenLoadsAFileAndKeepsTheProjectOnAReadError) {
   EXPECT_FALSE(main.modified);
   EXPECT_EQ(main.TitleText(), path + " - Pellburne for Mandolet 1.0");
 
-  const std::string broken = folder / "kaputt.pbn";
+  // A broken file, and a pipe that nobody writes to: opening it must not
+  // wait for ever.
+  const std::string broken = folder / "kaputt.pbn", pipe = folder / "rohr.pbn";
   std::ofstream(broken) << "<Project><Subs>";
-  Project* before = main.project;
-  BoxRecorder boxes;
-  {
-    ModalDriver driver({ChooseFile(broken)});
-    main.Open();
+  ASSERT_TRUE(realfaults::MakePipe(pipe));
+  for (const std::string& unreadable : {broken, pipe}) {
+    SCOPED_TRACE(unreadable);
+    Project* before = main.project;
+    BoxRecorder boxes;
+    {
+      ModalDriver driver({ChooseFile(unreadable)});
+      main.Open();
+    }
+    EXPECT_EQ(main.project, before);
+    EXPECT_EQ(SubCount(), 2);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Datei konnte nicht gelesen werden?\nIst sie ungültig oder beschädigt?");
+    EXPECT_EQ(boxes.boxes[0].caption, "Lesefehler");
+    EXPECT_EQ(boxes.boxes[0].buttons, MessageBox::Buttons::Ok);
+    EXPECT_EQ(boxes.boxes[0].icon, MessageBox::Icon::Information);
   }
-  EXPECT_EQ(main.project, before);
-  EXPECT_EQ(SubCount(), 2);
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].text, "Datei konnte nicht gelesen werden?\nIst sie ungültig oder beschädigt?");
-  EXPECT_EQ(boxes.boxes[0].caption, "Lesefehler");
-  EXPECT_EQ(boxes.boxes[0].buttons, MessageBox::Buttons::Ok);
-  EXPECT_EQ(boxes.boxes[0].icon, MessageBox::Icon::Information);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <unistd.h>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -265,21 +267,49 @@ std::string Unreadable(const std::string& path, const std::string& reason) {
          "\nEs gelten die Standardeinstellungen; die Datei wird nicht überschrieben.";
 }
 
+// Whatever stands in the settings file's place, only a plain file of a
+// settings file's size is read: anything else is named once, the defaults
+// hold, and it is never written over. None of them may block or exhaust the
+// memory on the way.
 TEST_F(SettingsFile, AFileThatCannotBeReadGivesNoLinesAndIsNamedOnce) {
-  // A folder in the settings file's place exists but holds no lines.
-  fs::create_directories(ProgramIni());
-  {
-    Settings settings(Program(), DataDir());
-    EXPECT_EQ(settings.configPath, ProgramIni());
-    EXPECT_EQ(settings.serialPort, "HID");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, Unreadable(ProgramIni(), "An dieser Stelle steht ein Ordner, keine Datei."));
-    EXPECT_EQ(boxes[0].caption, ConfigCaption);
-    settings.changed = true;
+  struct Case {
+    const char* name;
+    std::function<bool(const std::string&)> make;
+    std::string reason;
+  } cases[] = {
+      {"a folder", [](const std::string& path) { return fs::create_directories(path); },
+       "An dieser Stelle steht ein Ordner, keine Datei."},
+      {"a link to an endless device", [](const std::string& path) { return ::symlink("/dev/zero", path.c_str()) == 0; },
+       "An dieser Stelle steht keine gewöhnliche Datei, sondern ein Gerät, eine Pipe oder ein Socket."},
+      {"a pipe", realfaults::MakePipe,
+       "An dieser Stelle steht keine gewöhnliche Datei, sondern ein Gerät, eine Pipe oder ein Socket."},
+      {"a file of two megabytes", [](const std::string& path) { return WriteFile(path, std::string(2 << 20, '=')); },
+       "Die Datei ist zu groß."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    boxes.clear();
+    fs::remove_all(ProgramIni());
+    ASSERT_TRUE(c.make(ProgramIni()));
+    const fs::file_status before = fs::symlink_status(ProgramIni());
+    realfaults::InChild([&] {
+      {
+        Settings settings(Program(), DataDir());
+        EXPECT_EQ(settings.configPath, ProgramIni());
+        EXPECT_EQ(settings.serialPort, "HID");
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, Unreadable(ProgramIni(), c.reason));
+        EXPECT_EQ(boxes[0].caption, ConfigCaption);
+        settings.changed = true;
+      }
+      EXPECT_EQ(boxes.size(), 1u);
+    });
+    EXPECT_EQ(fs::symlink_status(ProgramIni()).type(), before.type());
+    if (fs::is_regular_file(before)) {
+      EXPECT_EQ(fs::file_size(ProgramIni()), size_t(2 << 20));
+    }
+    EXPECT_FALSE(fs::exists(DataIni()));
   }
-  EXPECT_EQ(boxes.size(), 1u);
-  EXPECT_TRUE(fs::is_directory(ProgramIni()));
-  EXPECT_FALSE(fs::exists(DataIni()));
 }
 
 TEST_F(SettingsFile, AFileThatCannotBeReadIsNeverWrittenOver) {

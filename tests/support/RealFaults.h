@@ -19,19 +19,22 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace realfaults {
 
 constexpr int SkippedCode = 77;
 
 // Runs body in a child process. The calling test fails when a check in the
-// child failed or the child died, and is skipped when the child skipped.
+// child failed or the child died, and is skipped when the child skipped. A
+// child that hangs is ended after a minute, and the test fails.
 inline void InChild(const std::function<void()>& body) {
   std::fflush(stdout);
   std::fflush(stderr);
   pid_t pid = ::fork();
   ASSERT_GE(pid, 0) << "fork failed";
   if (pid == 0) {
+    ::alarm(60);
     int code = 1;
     try {
       body();
@@ -85,12 +88,16 @@ inline void FillUp(const std::string& folder) {
   ::close(fd);
 }
 
-// In a child: file modes count from now on. Root becomes nobody; anyone else
-// is subject to them already.
-inline bool DropRoot() {
+// In a child: file modes count from now on. Root becomes nobody, a member of
+// the given groups; anyone else is subject to them already.
+inline bool DropRoot(std::vector<gid_t> groups = {}) {
   if (::geteuid() != 0) return true;
-  return ::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 65534) == 0 && ::setresuid(65534, 65534, 65534) == 0;
+  return ::setgroups(groups.size(), groups.data()) == 0 && ::setresgid(65534, 65534, 65534) == 0 &&
+         ::setresuid(65534, 65534, 65534) == 0;
 }
+
+// A pipe in a file's place: whoever opens it waits for the other end.
+inline bool MakePipe(const std::string& path) { return ::mkfifo(path.c_str(), 0666) == 0; }
 
 // In a child: no file may grow past `bytes`, as after `ulimit -f`; the signal
 // such a write raises keeps its default action, ending the process.

@@ -6,10 +6,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -177,22 +182,34 @@ bool Save(const std::string& path, const std::string& text) {
   return save.Write(text.data(), text.size()) && save.Commit();
 }
 
+// Kills a save of the file with -9 in the middle; the id of the killed process.
+pid_t KillASave(const std::string& file) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    NativeSafeSave save(file);
+    save.Write("halb", 4);
+    ::raise(SIGKILL);
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFSIGNALED(status) ? pid : -1;
+}
+
+// 125 umlauts: the longest names a file system takes.
+const std::string LongName = [] {
+  std::string name;
+  for (int i = 0; i < 125; ++i) name += "ä";
+  return name + ".pbn";
+}();
+
 TEST(SafeSave, TheNextSaveRemovesWhatAKilledSaveOfTheSameFileLeft) {
   TempFolder temp;
   const fs::path& folder = temp.path;
   const std::string file = (folder / "p.pbn").string();
   std::ofstream(file) << "alt";
-  pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    NativeSafeSave save(file);
-    save.Write("halb", 4);
-    ::raise(SIGKILL);  // kill -9 in the middle of the save
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFSIGNALED(status));
+  pid_t pid = KillASave(file);
+  ASSERT_GT(pid, 0);
   const std::string left = ".p.pbn~" + std::to_string(pid) + ".tmp";
   ASSERT_EQ(Listing(folder), left + "\np.pbn\n");
   EXPECT_EQ(ReadFile(file), "alt");
@@ -205,6 +222,18 @@ TEST(SafeSave, TheNextSaveRemovesWhatAKilledSaveOfTheSameFileLeft) {
   EXPECT_TRUE(Save(file, "neu"));
   EXPECT_EQ(ReadFile(file), "neu");
   EXPECT_EQ(Listing(folder), ".p.pbn~1.tmp\n" + other + "\np.pbn\n");
+
+  // A name as long as names get: its temporary name still fits, and so its
+  // leftovers go as well.
+  TempFolder longFolder;
+  const std::string longFile = (longFolder.path / LongName).string();
+  ASSERT_EQ(LongName.size(), 254u);
+  ASSERT_TRUE(Save(longFile, "erster Inhalt"));
+  ASSERT_GT(KillASave(longFile), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(longFolder.path), {}), 2);
+  EXPECT_TRUE(Save(longFile, "neu"));
+  EXPECT_EQ(ReadFile(longFile), "neu");
+  EXPECT_EQ(longFolder.Listing(), LongName + "\n");
 }
 
 TEST(SafeSave, LinksAreSavedThroughToTheirTargetWhoseModeStays) {
@@ -246,6 +275,119 @@ TEST(SafeSave, AFolderThatTakesNoNewFileGetsAWritableFileWrittenInPlace) {
     EXPECT_EQ(Listing(folder), "p.pbn\n");
   });
   ::chmod(folder.c_str(), 0700);
+}
+
+// Every way a save could destroy the file it replaces, each made real in a
+// child: the save either puts the new bytes in place or leaves the old ones
+// byte for byte, and owner, group and mode stay as they were.
+TEST(SafeSave, NeverDestroysTheFileItReplaces) {
+  std::string old(40000, '\0');
+  for (size_t i = 0; i < old.size(); ++i) old[i] = char(i * 7 + i / 251);
+  const std::string bigger(100000, 'n'), smaller = "neu";
+  const bool root = ::geteuid() == 0;
+  constexpr gid_t Staff = 4242;
+  constexpr uid_t Owner = 4343;
+
+  struct Case {
+    const char* name;
+    const char* file;
+    const std::string& content;
+    int error;  // 0: saved
+    // Sets the case up in the child; false: not possible here.
+    std::function<bool(const fs::path& folder, const std::string& path)> arrange;
+  };
+  auto writeOld = [&](const std::string& path, mode_t mode) {
+    WriteFile(path, old);
+    ::chmod(path.c_str(), mode);
+  };
+  auto shared = [&](const std::string& path, mode_t mode, mode_t folderMode, std::vector<gid_t> groups) {
+    if (!root) return false;
+    writeOld(path, mode);
+    const fs::path folder = fs::path(path).parent_path();
+    return ::chown(path.c_str(), Owner, Staff) == 0 && ::chown(folder.c_str(), 0, Staff) == 0 &&
+           ::chmod(folder.c_str(), folderMode) == 0 && realfaults::DropRoot(groups);
+  };
+  const std::vector<Case> cases = {
+      {"in place over the file-size limit", "p.pbn", bigger, EFBIG,
+       [&](const fs::path& folder, const std::string& path) {
+         writeOld(path, 0666);
+         ::chmod(folder.c_str(), 0555);
+         realfaults::LimitFileSize(64 * 1024);
+         return realfaults::DropRoot();
+       }},
+      {"in place on a full disk", "klein/p.pbn", bigger, ENOSPC,
+       [&](const fs::path& folder, const std::string& path) {
+         if (!realfaults::MountSmallFileSystem(folder / "klein", "64k")) return false;
+         writeOld(path, 0666);
+         realfaults::FillUp(folder / "klein");
+         ::chmod((folder / "klein").c_str(), 0555);
+         return root && realfaults::DropRoot();
+       }},
+      {"another's file in a group folder", "p.pbn", smaller, 0,
+       [&](const fs::path&, const std::string& path) { return shared(path, 0664, 0775, {Staff}); }},
+      {"another's file in a sticky folder", "p.pbn", smaller, 0,
+       [&](const fs::path&, const std::string& path) { return shared(path, 0666, 01777, {}); }},
+      {"a pipe", "p.pbn", smaller, NativeNotRegularFile,
+       [&](const fs::path&, const std::string& path) { return realfaults::MakePipe(path); }},
+      {"a device", "p.pbn", smaller, NativeNotRegularFile,
+       [&](const fs::path&, const std::string& path) {
+         // Root gets a null device of the test's own: a broken save must not
+         // take the system's. Others cannot replace /dev/null, only link to it.
+         if (root) return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+         return ::symlink("/dev/null", path.c_str()) == 0;
+       }},
+      {"a file without write permission, for anyone", "p.pbn", smaller, EACCES,
+       [&](const fs::path& folder, const std::string& path) {
+         writeOld(path, 0444);
+         return ::chmod(folder.c_str(), 0777) == 0;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp;
+    ::chmod(temp.path.c_str(), 0755);
+    const std::string path = (temp.path / c.file).string();
+    realfaults::InChild([&] {
+      if (!c.arrange(temp.path, path)) GTEST_SKIP() << "needs root or a private mount";
+      struct stat before, after;
+      ASSERT_EQ(::stat(path.c_str(), &before), 0);
+      const std::string listing = Listing(fs::path(path).parent_path());
+      const bool plain = S_ISREG(before.st_mode);
+      const std::string was = plain ? ReadFile(path) : "";
+
+      NativeSafeSave save(path);
+      bool saved = save.Write(c.content.data(), c.content.size()) && save.Commit();
+      EXPECT_EQ(saved, c.error == 0);
+      EXPECT_EQ(save.Error(), c.error);
+
+      ASSERT_EQ(::stat(path.c_str(), &after), 0);
+      EXPECT_EQ(after.st_mode, before.st_mode);
+      EXPECT_EQ(after.st_uid, before.st_uid);
+      EXPECT_EQ(after.st_gid, before.st_gid);
+      if (plain) {
+        EXPECT_TRUE(ReadFile(path) == (saved ? c.content : was)) << "the file holds neither";
+      }
+      EXPECT_EQ(Listing(fs::path(path).parent_path()), listing);
+    });
+    ::chmod(temp.path.c_str(), 0755);
+  }
+}
+
+TEST(SafeSave, EveryFailureIsToldInGerman) {
+  // What opening, reading, writing, syncing, truncating, reserving and
+  // renaming a file can end with.
+  const int errors[] = {EACCES,     EAGAIN,    EBADF,  EBUSY,  EDESTADDRREQ, EDQUOT, EEXIST,  EFAULT,       EFBIG,
+                        EINTR,      EINVAL,    EIO,    EISDIR, ELOOP,        EMFILE, EMLINK,  ENAMETOOLONG, ENFILE,
+                        ENODEV,     ENOENT,    ENOLCK, ENOMEM, ENOSPC,       ENOSYS, ENOTDIR, ENOTEMPTY,    ENXIO,
+                        EOPNOTSUPP, EOVERFLOW, EPERM,  EPIPE,  EROFS,        ESPIPE, ESTALE,  ETXTBSY,      EXDEV};
+  const std::string general = NativeErrorText(4095);
+  EXPECT_NE(general.find("4095"), std::string::npos) << general;
+  for (int error : errors) {
+    const std::string text = NativeErrorText(error);
+    EXPECT_NE(text, std::strerror(error));
+    EXPECT_EQ(text.find("Fehlernummer"), std::string::npos) << std::strerror(error) << ": " << text;
+  }
+  EXPECT_NE(NativeErrorText(NativeNotRegularFile), NativeErrorText(EISDIR));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // the test:
 // - every message box is printed to standard output as "[caption] text" and
 //   confirmed;
+// - every window showing the program's icon is printed as "{icon} caption";
 // - the save dialog gets the path in CRASH_HELPER_DUMP, and is cancelled when
 //   that is unset;
 // - with CRASH_HELPER_REPORTER_CRASHES set, the reporter itself crashes.
@@ -24,6 +25,7 @@
 
 #include "editor/CrashReport.h"
 #include "editor/Pellburne.h"
+#include "editor/ProgramIcon.h"
 #include "toolkit/MessageBox.h"
 
 namespace {
@@ -58,6 +60,8 @@ private:
     QWidget* front = QApplication::activeModalWidget();
     if (!front || front == handled.data()) return;
     handled = front;
+    if (front->windowIcon().pixmap(32).toImage() == ProgramIcon().pixmap(32).toImage())
+      std::printf("{icon} %s\n", front->windowTitle().toUtf8().constData());
     if (auto* box = qobject_cast<QMessageBox*>(front)) {
       std::printf("[%s] %s\n", box->windowTitle().toUtf8().constData(), box->text().toUtf8().constData());
       std::fflush(stdout);
