@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <sys/mman.h>
 #include <thread>
 
 #include "editor/CrashReport.h"
@@ -28,9 +29,13 @@
 
 namespace {
 
-void WriteToNull() {
-  int* volatile nowhere = nullptr;
-  *nowhere = 1;
+// A store to a page that allows no access: a real segmentation fault. The
+// compiler sees only a valid pointer, so no optimisation level removes the
+// store, as it may remove one through a null pointer.
+void WriteToNoAccessPage() {
+  void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (page == MAP_FAILED) raise(SIGSEGV);
+  *static_cast<volatile int*>(page) = 1;
 }
 
 // glibc finds the chunk already free while it holds the arena lock, and
@@ -83,7 +88,7 @@ private:
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   if (IsCrashReporterCall(argc, argv)) {
-    if (std::getenv("CRASH_HELPER_REPORTER_CRASHES")) WriteToNull();
+    if (std::getenv("CRASH_HELPER_REPORTER_CRASHES")) WriteToNoAccessPage();
     QApplication application(argc, argv);
     Answerer answerer;
     return CrashReporterMain(argc, argv);
@@ -94,12 +99,12 @@ int main(int argc, char** argv) {
   InstallCrashHandler();
   FrameWindow* frame = InitInstance(true);
   frame->grab();
-  if (how == "window") WriteToNull();
-  if (how == "thread") std::thread(WriteToNull).join();
+  if (how == "window") WriteToNoAccessPage();
+  if (how == "thread") std::thread(WriteToNoAccessPage).join();
   if (how == "malloc") FreeTwice();
   if (how == "terminate") std::terminate();
   if (how == "two-threads") {
-    std::thread first(WriteToNull), second(WriteToNull);
+    std::thread first(WriteToNoAccessPage), second(WriteToNoAccessPage);
     first.join();
     second.join();
   }
