@@ -181,6 +181,11 @@ void CallSub::WriteCode(Compiler::Program& program) {
 void Instruction::WriteCode(Compiler::Program& program) {
   RequireArrow(this, dependent1);
   if (!info) throw std::runtime_error("An instruction block in sub " + sub->name + " names no instruction");
+  // The catalogue is the same on every board, the runtimes are not: a child
+  // must learn which block to change, not meet an undefined label at link.
+  if (!program.board.stdlibSymbols->contains(info->routineName))
+    throw CodeWriteException(this, std::string("Diesen Befehl gibt es auf dem Board ") + program.board.name +
+                                       " nicht: " + info->displayName);
   const Variables& variables = VariablesOf(this);
   std::vector<Compiler::ValueExpression> operands;
   for (int i = 0; i < info->argumentCount; ++i) {

@@ -52,10 +52,14 @@ const SymbolMap StdlibSymbols = SymbolsOf(RuntimeImages::mandolet);
 BoardTables Tables() { return {ioRegisterToAddress, Stdlib, StdlibSymbols, 8192}; }
 }  // namespace Mandolet
 
+Target TargetOf(const std::string& programmer) {
+  return programmer == "Corbelo" ? Target::MandoletBootloader : Target::ArduinoStk500;
+}
+
 Board::Board() : Board(theSettings.programmer) {}
 
 Board::Board(const std::string& programmer) {
-  const bool mandolet = programmer == "Corbelo";
+  const bool mandolet = TargetOf(programmer) == Target::MandoletBootloader;
   const BoardTables tables = mandolet ? Mandolet::Tables() : Arduino::Tables();
   ioRegisterToAddress = &tables.ioRegisterToAddress;
   stdlib = &tables.stdlib;

@@ -13,6 +13,13 @@ using IoRegisterMap = std::map<std::string, uint16_t>;
 using RuntimeImage = std::vector<uint8_t>;
 using SymbolMap = std::map<std::string, uint16_t>;
 
+// The one rule that the programmer setting decides by: "Corbelo" means the
+// bootloader upload to a Mandolet, any other programmer STK500 to an
+// Arduino. The board of a compile, the uploader and the title all ask it, so
+// code for one chip never goes out over the other chip's protocol.
+enum class Target { MandoletBootloader, ArduinoStk500 };
+Target TargetOf(const std::string& programmer);
+
 struct Board {
   const IoRegisterMap* ioRegisterToAddress;
   const RuntimeImage* stdlib;
@@ -23,7 +30,7 @@ struct Board {
 
   // The board of the programmer in the settings.
   Board();
-  // "Corbelo" selects Mandolet, any other programmer Arduino.
+  // The board of TargetOf(programmer).
   explicit Board(const std::string& programmer);
 };
 

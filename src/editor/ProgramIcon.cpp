@@ -1,5 +1,7 @@
 #include "editor/ProgramIcon.h"
 
+#include <QDir>
+#include <QIcon>
 #include <QPixmap>
 
 #include "toolkit/QtDrawing.h"
@@ -30,18 +32,33 @@ const std::vector<int>& ProgramIconSizes() {
   return sizes;
 }
 
+namespace {
+
+QImage ProgramIconImage(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  {
+    QtDrawing drawing(image);
+    drawing.TranslateAndScale(0, 0, size / SquareSize);
+    PaintMenuSquare(&drawing);
+    drawing.RestoreTranslateAndScale();
+  }
+  return image;
+}
+
+}  // namespace
+
 QIcon ProgramIcon() {
   QIcon icon;
-  for (int size : ProgramIconSizes()) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    {
-      QtDrawing drawing(image);
-      drawing.TranslateAndScale(0, 0, size / SquareSize);
-      PaintMenuSquare(&drawing);
-      drawing.RestoreTranslateAndScale();
-    }
-    icon.addPixmap(QPixmap::fromImage(image));
-  }
+  for (int size : ProgramIconSizes()) icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
   return icon;
+}
+
+bool WriteProgramIconFiles(const std::string& themeFolder, const std::string& name) {
+  for (int size : ProgramIconSizes()) {
+    const QString folder = QString::fromStdString(themeFolder) + QStringLiteral("/%1x%1/apps").arg(size);
+    if (!QDir().mkpath(folder)) return false;
+    if (!ProgramIconImage(size).save(folder + "/" + QString::fromStdString(name) + ".png", "PNG")) return false;
+  }
+  return true;
 }

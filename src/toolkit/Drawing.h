@@ -103,7 +103,7 @@ using NativePainter = NativePainterObject*;
 
 class Drawing {
 public:
-  enum Align { AlignTopLeft = 0, AlignMiddleLeft = 1, AlignCentered = 2 };
+  enum Align : int { AlignTopLeft = 0, AlignMiddleLeft = 1, AlignCentered = 2 };
 
   // Paints on the surface until the Drawing is destroyed.
   explicit Drawing(NativeSurface surface);

@@ -1,5 +1,6 @@
 #include "transfer/Transfer.h"
 
+#include "compiler/Board.h"
 #include "compiler/CodeWriteException.h"
 #include "compiler/Compile.h"
 #include "compiler/Program.h"
@@ -105,7 +106,7 @@ void Transfer::SendThread(void* arg) {
   WriteSharedInt(&transfer->state, TransferCompiling);
   try {
     const std::vector<unsigned char>& image = transfer->program->binary.code;
-    if (theSettings.programmer == "Corbelo")
+    if (TargetOf(theSettings.programmer) == Target::MandoletBootloader)
       BascomUploader uploader(theSettings.serialPort, image, &transfer->cancel, &transfer->state);
     else
       ArduinoUploader uploader(theSettings.serialPort, image, &transfer->cancel, &transfer->state);

@@ -61,6 +61,36 @@ TEST_F(BoardSelection, ImageMayFillWhatTheBoardLeavesTheProgram) {
   }
 }
 
+// The catalogue is the same on every board, but the Arduino's runtime has no
+// PWM or servo routines: such a block is a compile error of its own there.
+TEST_F(BoardSelection, BlockWhoseRoutineTheBoardLacksIsAnErrorOfThatBlock) {
+  struct Block {
+    const char* routine;
+    std::vector<std::string> arguments;
+    const char* displayName;
+  } blocks[] = {{"pwm_init", {}, "PWM aktivieren"},
+                {"pwm_set", {"1", "var2"}, "PWM-Wert ausgeben"},
+                {"servo_init", {}, "Servo aktivieren"},
+                {"servo_set", {"2", "300"}, "Servo-Wert ausgeben"}};
+  struct Setting {
+    const char* programmer;
+    const char* error;  // before the display name; null: it compiles
+  } settings[] = {{"Corbelo", nullptr}, {"Arduino", "Diesen Befehl gibt es auf dem Board Arduino nicht: "}};
+  for (const Block& b : blocks)
+    for (const Setting& board : settings) {
+      SCOPED_TRACE(std::string(b.routine) + " with " + board.programmer);
+      theSettings.programmer = board.programmer;
+      Chart chart;
+      Sub* main = chart.Main();
+      Instruction* block = chart.Do(main, b.routine, b.arguments);
+      Chart::Chain(main, {chart.Do(main, "print_newline"), block, chart.End(main)});
+      CompileError error = ErrorOf(chart);
+      EXPECT_FALSE(error.internal) << error.message;
+      EXPECT_EQ(error.message, board.error ? board.error + std::string(b.displayName) : "");
+      EXPECT_EQ(error.item, board.error ? block : nullptr);
+    }
+}
+
 // The default operands are the Arduino's: its input pins PIND.2 to PIND.7
 // are read, and a port bit drives its pin. The Mandolet has no port D.
 TEST_F(BoardSelection, DefaultPinsRunOnTheArduinoOnly) {

@@ -12,6 +12,7 @@
 #include "ModelTestUtil.h"
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,32 +29,33 @@ inline int SubIndex(const Project& project, const Sub* sub) {
 }
 
 inline std::string DescribeItem(const Project& project, const std::vector<ChartItem*>& items, ChartItem* item) {
-  std::string out = "id " + std::to_string(item->id) + " at " + std::to_string(item->canvasItem.x) + "," +
-                    std::to_string(item->canvasItem.y) + " size " + std::to_string(item->canvasItem.w) + "x" +
-                    std::to_string(item->canvasItem.h);
-  out += " deps " + std::to_string(IndexOf(items, item->dependent1)) + "," +
-         std::to_string(IndexOf(items, item->dependent2));
-  out += item->dependent ? " dependent" : "";
-  out += " in";
-  for (auto* c : item->incomingConnectors) out += " " + std::to_string(IndexOf(items, c));
-  if (dynamic_cast<StartBlock*>(item)) out += " StartBlock";
-  if (dynamic_cast<EndBlock*>(item)) out += " EndBlock";
-  if (auto* c = dynamic_cast<CallSub*>(item)) out += " CallSub -> " + std::to_string(SubIndex(project, c->target));
-  if (auto* c = dynamic_cast<Comment*>(item)) out += " Comment [" + c->text + "]";
-  if (auto* a = dynamic_cast<Assignment*>(item)) out += " Assignment [" + a->assignment.GetString(" ") + "]";
-  if (auto* f = dynamic_cast<IfBlock*>(item)) out += " IfBlock [" + f->compare.GetString(" ") + "]";
+  // A stream rather than chains of "text" + std::to_string, on which GCC 12
+  // warns falsely when optimising.
+  std::ostringstream out;
+  out << "id " << item->id << " at " << item->canvasItem.x << "," << item->canvasItem.y << " size "
+      << item->canvasItem.w << "x" << item->canvasItem.h;
+  out << " deps " << IndexOf(items, item->dependent1) << "," << IndexOf(items, item->dependent2);
+  out << (item->dependent ? " dependent" : "");
+  out << " in";
+  for (auto* c : item->incomingConnectors) out << " " << IndexOf(items, c);
+  if (dynamic_cast<StartBlock*>(item)) out << " StartBlock";
+  if (dynamic_cast<EndBlock*>(item)) out << " EndBlock";
+  if (auto* c = dynamic_cast<CallSub*>(item)) out << " CallSub -> " << SubIndex(project, c->target);
+  if (auto* c = dynamic_cast<Comment*>(item)) out << " Comment [" << c->text << "]";
+  if (auto* a = dynamic_cast<Assignment*>(item)) out << " Assignment [" << a->assignment.GetString(" ") << "]";
+  if (auto* f = dynamic_cast<IfBlock*>(item)) out << " IfBlock [" << f->compare.GetString(" ") << "]";
   if (auto* in = dynamic_cast<Instruction*>(item)) {
-    out += std::string(" Instruction ") + (in->info ? in->info->routineName : "(none)");
-    for (auto& a : in->arguments) out += " [" + a + "]";
-    out += " -> [" + in->result + "]";
+    out << " Instruction " << (in->info ? in->info->routineName : "(none)");
+    for (auto& a : in->arguments) out << " [" << a << "]";
+    out << " -> [" << in->result << "]";
   }
   if (auto* c = dynamic_cast<BlockConnector*>(item)) {
-    out += " BlockConnector " + std::to_string(c->startX) + "," + std::to_string(c->startY) + " to " +
-           std::to_string(c->endX) + "," + std::to_string(c->endY) + (c->toRight ? " right" : " down") + " end " +
-           std::to_string(IndexOf(items, c->endItem)) + " code " + std::to_string(c->partsCode) + " parts";
-    for (auto& p : c->parts) out += " " + std::to_string(p.direction) + ":" + std::to_string(p.moveBy);
+    out << " BlockConnector " << c->startX << "," << c->startY << " to " << c->endX << "," << c->endY
+        << (c->toRight ? " right" : " down") << " end " << IndexOf(items, c->endItem) << " code " << c->partsCode
+        << " parts";
+    for (auto& p : c->parts) out << " " << p.direction << ":" << p.moveBy;
   }
-  return out;
+  return out.str();
 }
 
 // Everything a project file carries, plus what loading rebuilds from it

@@ -84,8 +84,10 @@ TEST_F(XmlReaderFile, LongListsSearchByNameLikeShortOnes) {
   // Enough children for the per-name index; the names interleave so that
   // searches skip read and unread entries of other names.
   std::string body = "<L>";
-  for (int i = 0; i < 200; ++i)
-    body += "<" + std::string(i % 3 ? "A" : "B") + ">" + std::to_string(i) + "</" + (i % 3 ? "A" : "B") + ">";
+  for (int i = 0; i < 200; ++i) {
+    const std::string name = i % 3 ? "A" : "B";
+    body.append("<" + name + ">").append(std::to_string(i)).append("</" + name + ">");
+  }
   body += "<E><F>1</F></E></L>";
   XMLReader r(Put(body));
   r.OpenTag("L");

@@ -173,12 +173,15 @@ TEST(Transfer, CompiledProjectGoesThroughTheBootloaderToTheBoardOfTheSettings) {
 
 // The first byte on the line tells the protocol: '{' greets the bootloader,
 // 0x30 asks an STK500 bootloader for sync. Only exactly "Corbelo" picks the
-// bootloader protocol. Each upload is stopped once the first byte is seen.
+// bootloader protocol, and the image sent is always built for the board
+// behind that protocol. Each upload is stopped once the first byte is seen.
 TEST(Transfer, ProgrammerOfTheSettingsChoosesTheProtocol) {
   struct Case {
     const char* programmer;
     uint8_t firstByte;
-  } cases[] = {{"Corbelo", '{'}, {"Arduino", 0x30}, {"corbelo", 0x30}, {"", 0x30}};
+    const char* board;
+  } cases[] = {{"Corbelo", '{', "Mandolet"}, {"Arduino", 0x30, "Arduino"}, {"corbelo", 0x30, "Arduino"},
+               {"", 0x30, "Arduino"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.programmer);
     BoxRecorder boxes;
@@ -202,6 +205,7 @@ TEST(Transfer, ProgrammerOfTheSettingsChoosesTheProtocol) {
     peer.Stop();
     ASSERT_FALSE(received.empty());
     EXPECT_EQ(received[0], c.firstByte);
+    EXPECT_STREQ(transfer->program->board.name, c.board);
     EXPECT_EQ(transfer->State(), TransferDone);
     ASSERT_EQ(boxes.Boxes().size(), 1u) << "the stopped upload reports the step it was in";
     EXPECT_EQ(boxes.Boxes()[0].caption, TransferCaption);

@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -159,7 +160,7 @@ TEST(Suggest, ArrowAndPageKeysMoveTheSelectionAndEnterTakesIt) {
   ModalDriver modals;
   SuggestDialog d;
   d.entries.clear();
-  for (int i = 0; i < 30; ++i) d.entries.push_back("a" + std::to_string(i));
+  for (int i = 0; i < 30; ++i) d.entries.push_back(std::string("a").append(std::to_string(i)));
   modals.ThenCancel([&](QWidget*) {
     d.suggest->SetFocus();
     Type("a");
@@ -183,7 +184,7 @@ TEST(Suggest, ArrowAndPageKeysMoveTheSelectionAndEnterTakesIt) {
     Key(Qt::Key_Down);
     Key(Qt::Key_Return);
     EXPECT_FALSE(d.Open());
-    std::string taken = "a" + std::to_string(top + 1);
+    std::string taken = std::string("a").append(std::to_string(top + 1));
     EXPECT_EQ(d.suggest->GetText(), taken);
     EXPECT_EQ(d.Edit()->cursorPosition(), int(taken.size()));
     EXPECT_EQ(Focus(), d.Edit());
@@ -306,15 +307,18 @@ TEST(Suggest, ScrollBarAndWheelScrollTheListWithoutClosingIt) {
 TEST(Suggest, DialogEndingWithTheListOpenLeavesNoWatchBehind) {
   ModalDriver modals;
   SuggestDialog d;
+  // The control is gone with its dialog; only its list window can be watched.
+  QPointer<QListWidget> list;
   modals.Then([&](QWidget*) {
     d.suggest->SetFocus();
     ASSERT_TRUE(NativeSuggest::IsHookInstalled());
+    list = d.List();
     d.self->EndDialog();
   });
   d.Run();
   EXPECT_FALSE(NativeSuggest::IsHookInstalled());
   EXPECT_EQ(NativeSuggest::currentHookNativeSuggest, nullptr);
-  EXPECT_EQ(d.suggest->list, nullptr);
+  EXPECT_TRUE(list.isNull());
 }
 
 TEST(Suggest, TypingStopsWhenTheTextFillsTheEdit) {
