@@ -3,12 +3,10 @@
 #include "toolkit/MessageBox.h"
 #include "toolkit/Platform.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <sstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -61,32 +59,6 @@ std::string UnreadableText(const std::string& path, int error) {
 // Far above any real settings file: a link to an endless device must not
 // eat the memory before the window appears.
 constexpr size_t MostBytes = 1 << 20;
-
-// The whole file; false with the cause when it cannot be read, is no plain
-// file or is larger than any settings file.
-bool ReadWhole(const std::string& path, std::string& content, int& error) {
-  int fd = NativeOpenRegularFile(path, error);
-  if (fd < 0) return false;
-  char chunk[4096];
-  for (;;) {
-    ssize_t length = ::read(fd, chunk, sizeof chunk);
-    if (length == 0) break;
-    if (length < 0) {
-      if (errno == EINTR) continue;
-      error = errno;
-      ::close(fd);
-      return false;
-    }
-    content.append(chunk, static_cast<size_t>(length));
-    if (content.size() > MostBytes) {
-      error = EFBIG;
-      ::close(fd);
-      return false;
-    }
-  }
-  ::close(fd);
-  return true;
-}
 
 std::string AliasText(const std::vector<std::pair<std::string, std::string>>& aliases) {
   std::string text;
@@ -150,7 +122,7 @@ void Settings::ReadConfigIfExists() {
 
   std::string content;
   int error = 0;
-  if (!ReadWhole(configPath, content, error)) {
+  if (!NativeReadRegularFile(configPath, content, MostBytes, error)) {
     unreadable = true;
     MessageBox::Show(UnreadableText(configPath, error), ConfigError);
     return;

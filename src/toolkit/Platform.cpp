@@ -130,8 +130,9 @@ int WriteAllAt(int fd, const char* data, size_t size, off_t at) {
   return 0;
 }
 
-// The whole file; the errno of the failure, 0 on success.
-int ReadAll(int fd, std::string& bytes) {
+// The whole file; the errno of the failure, 0 on success, EFBIG when it
+// holds more than `most` bytes.
+int ReadAll(int fd, std::string& bytes, size_t most = SIZE_MAX) {
   char chunk[1 << 16];
   for (off_t at = 0;;) {
     ssize_t got = ::pread(fd, chunk, sizeof chunk, at);
@@ -139,6 +140,7 @@ int ReadAll(int fd, std::string& bytes) {
     if (got < 0) return errno;
     if (got == 0) return 0;
     bytes.append(chunk, size_t(got));
+    if (bytes.size() > most) return EFBIG;
     at += got;
   }
 }
@@ -179,6 +181,14 @@ int NativeOpenRegularFile(const std::string& path, int& error) {
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
+}
+
+bool NativeReadRegularFile(const std::string& path, std::string& content, size_t most, int& error) {
+  int fd = NativeOpenRegularFile(path, error);
+  if (fd < 0) return false;
+  error = ReadAll(fd, content, most);
+  ::close(fd);
+  return error == 0;
 }
 
 NativeSafeSave::NativeSafeSave(const std::string& path) : target(FollowLinks(path)) {

@@ -111,6 +111,9 @@ constexpr int NativeNotRegularFile = -2;
 // its place (a pipe, a device, a socket, a folder) is not opened at all.
 // The descriptor, or -1 with the cause in error.
 int NativeOpenRegularFile(const std::string& path, int& error);
+// Reads a plain file whole in the same way; false with the cause in error,
+// EFBIG when it holds more than `most` bytes.
+bool NativeReadRegularFile(const std::string& path, std::string& content, size_t most, int& error);
 
 // Why a file operation failed, for a message box: a German sentence for
 // every error that opening, reading, writing, syncing or renaming a file can
