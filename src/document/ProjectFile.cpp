@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <unordered_map>
 
 namespace {
@@ -87,6 +88,10 @@ bool Project::ReadXML(const std::string& path) {
     }
     return true;
   } catch (const XMLReaderException&) {
+    return false;
+  } catch (const std::bad_alloc&) {
+    // A file too big for the memory there is cannot be read, like any
+    // other unreadable file.
     return false;
   }
 }

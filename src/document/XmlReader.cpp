@@ -10,7 +10,7 @@
 #include <new>
 #include <unistd.h>
 
-#include "toolkit/Platform.h"
+#include "toolkit/RegularFile.h"
 
 namespace {
 
@@ -31,8 +31,9 @@ constexpr size_t BlockSize = 1 << 16;
 struct ParserFree {
   void operator()(XML_ParserStruct* p) const { XML_ParserFree(p); }
 };
-struct FileClose {
-  void operator()(FILE* f) const { fclose(f); }
+struct ClosedAtEnd {
+  ~ClosedAtEnd() { close(fd); }
+  int fd;
 };
 
 // Turns every CR LF in the bytes into LF; returns the new length.
@@ -112,11 +113,10 @@ XMLReader::XMLReader(const std::string& path) {
   int error = 0;
   int fd = NativeOpenRegularFile(path, error);
   if (fd < 0) throw XMLReaderException{IoError};
-  std::unique_ptr<FILE, FileClose> file(fdopen(fd, "r"));
-  if (!file) {
-    close(fd);
-    throw XMLReaderException{IoError};
-  }
+  ClosedAtEnd closed{fd};
+  // No further than the size the file had when it was opened: a file that
+  // another program keeps writing ends in a read error, not an endless read.
+  NativeBoundedRead in(fd);
 
   root = NewNode();
   current = root;
@@ -125,13 +125,20 @@ XMLReader::XMLReader(const std::string& path) {
   // a text's own CR LF, saved as CR CR LF, is one line break again. A CR at
   // the end of a block waits for the next block.
   bool heldCr = false;
-  for (;;) {
+  for (bool final = false; !final;) {
     char* buffer = static_cast<char*>(XML_GetBuffer(parser.get(), BlockSize + 1));
     if (!buffer) throw std::bad_alloc();
     if (heldCr) buffer[0] = '\r';
-    size_t got = fread(buffer + heldCr, 1, BlockSize, file.get());
-    if (ferror(file.get())) throw XMLReaderException{IoError};
-    bool final = got < BlockSize;
+    size_t got = 0;
+    while (got < BlockSize) {
+      ssize_t part = in.Read(buffer + heldCr + got, BlockSize - got);
+      if (part < 0) throw XMLReaderException{IoError};
+      if (part == 0) {
+        final = true;
+        break;
+      }
+      got += size_t(part);
+    }
     size_t length = JoinCrLf(buffer, got + heldCr);
     heldCr = !final && length && buffer[length - 1] == '\r';
     if (heldCr) --length;
@@ -139,7 +146,6 @@ XMLReader::XMLReader(const std::string& path) {
       if (outOfMemory) throw std::bad_alloc();
       throw XMLReaderException{SyntaxError};
     }
-    if (final) break;
   }
   parsing = nullptr;
   current = root;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "toolkit/Platform.h"
+#include "toolkit/SafeSave.h"
 
 class XMLWriter {
 public:

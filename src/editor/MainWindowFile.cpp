@@ -8,7 +8,7 @@
 #include "document/Project.h"
 #include "document/Sub.h"
 #include "toolkit/MessageBox.h"
-#include "toolkit/Platform.h"
+#include "toolkit/FileErrors.h"
 #include "toolkit/WindowServices.h"
 #include "transfer/Transfer.h"
 

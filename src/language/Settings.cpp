@@ -1,7 +1,10 @@
 #include "language/Settings.h"
 
 #include "toolkit/MessageBox.h"
+#include "toolkit/FileErrors.h"
 #include "toolkit/Platform.h"
+#include "toolkit/RegularFile.h"
+#include "toolkit/SafeSave.h"
 
 #include <filesystem>
 #include <memory>

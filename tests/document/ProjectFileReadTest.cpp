@@ -3,6 +3,9 @@
 #include "../language/DefaultSettings.h"
 #include "ProjectFileTestUtil.h"
 #include "support/Files.h"
+#include "support/RealFaults.h"
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -340,6 +343,40 @@ TEST_F(ProjectFileRead, FileLengthMultipleOfTheReadBlock) {
     ASSERT_EQ(padded.size(), length);
     EXPECT_TRUE(Load(padded)) << length;
   }
+}
+
+// A load reads no more than the file held when it was opened, and running
+// out of memory is a failed load like any other.
+TEST_F(ProjectFileRead, LoadsStayWithinBounds) {
+  // Another program completes the file while it is read: only what was there
+  // at the start counts, and that was no project yet.
+  const std::string whole = File();
+  const size_t cut = whole.rfind("</Project>");
+  std::string start = whole.substr(0, cut);
+  const std::string comment = "<!--" + std::string(1000, 'x') + "-->";
+  while (start.size() < (64u << 20)) start += comment;
+  WriteFile(dir / "p.pbn", start);
+  pid_t writer = realfaults::ExtendWhenRead(dir / "p.pbn", whole.substr(cut));
+  ASSERT_GT(writer, 0);
+  bool ok = true;
+  Project growing(dir / "p.pbn", &ok);
+  EXPECT_FALSE(ok);
+  ::kill(writer, SIGKILL);
+  EXPECT_EQ(realfaults::WaitFor(writer), 128 + SIGKILL);
+  ok = false;
+  Project complete(dir / "p.pbn", &ok);
+  EXPECT_TRUE(ok) << "the writer completed the file";
+
+  if (realfaults::UnderAddressSanitizer) GTEST_SKIP() << "no memory limit under ASan";
+  std::string huge = "<Project>";
+  for (int i = 0; i < 10'000'000; ++i) huge += "<a/>";
+  WriteFile(dir / "gross.pbn", huge + "</Project>");
+  realfaults::InChild([&] {
+    realfaults::LimitMemory(256 << 20);
+    bool loaded = true;
+    Project big(dir / "gross.pbn", &loaded);
+    EXPECT_FALSE(loaded);
+  });
 }
 
 TEST_F(ProjectFileRead, FailedLoadKeepsSubsReadBeforeTheError) {

@@ -1,8 +1,10 @@
 #pragma once
-// Real faults for the saving tests, each set up inside a forked child so that
-// nothing of it reaches the test process: a small file system that fills up
-// (in a mount namespace of the child's own), an unprivileged user for whom
-// file modes count, a file-size limit. The child runs the test's checks; its
+// Real faults for the saving and loading tests, each set up inside a forked
+// child so that nothing of it reaches the test process: a small file system
+// that fills up (in a mount namespace of the child's own), an unprivileged
+// user for whom file modes count, a file-size limit, a memory limit, a
+// program killed midway, processes that share one process id, a file that
+// another program keeps writing. The child runs the test's checks; its
 // failures print from there and its exit code tells the parent.
 #include <gtest/gtest.h>
 
@@ -14,6 +16,7 @@
 #include <grp.h>
 #include <sched.h>
 #include <string>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -25,6 +28,51 @@ namespace realfaults {
 
 constexpr int SkippedCode = 77;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool UnderAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool UnderAddressSanitizer = true;
+#else
+constexpr bool UnderAddressSanitizer = false;
+#endif
+#else
+constexpr bool UnderAddressSanitizer = false;
+#endif
+
+// In a child: runs the checks and ends the child with a code that tells
+// how they went.
+[[noreturn]] inline void RunChecksAndExit(const std::function<void()>& body) {
+  int code = 1;
+  try {
+    body();
+    code = testing::Test::HasFailure() ? 1 : testing::Test::IsSkipped() ? SkippedCode : 0;
+  } catch (...) {
+    std::fprintf(stderr, "exception in the child\n");
+  }
+  std::fflush(stdout);
+  std::fflush(stderr);
+  ::_exit(code);
+}
+
+// Waits for a child; its exit code, 128 + the signal when one ended it, or
+// -1 when it was still there after `seconds` (it is then killed).
+inline int WaitFor(pid_t pid, int seconds = 60) {
+  int status = 0;
+  for (int waited = 0;; ++waited) {
+    pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) return -1;
+    if (waited >= seconds * 100) {
+      ::kill(pid, SIGKILL);
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+      return -1;
+    }
+    ::usleep(10000);
+  }
+  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
 // Runs body in a child process. The calling test fails when a check in the
 // child failed or the child died, and is skipped when the child skipped. A
 // child that hangs is ended after a minute, and the test fails.
@@ -35,16 +83,7 @@ inline void InChild(const std::function<void()>& body) {
   ASSERT_GE(pid, 0) << "fork failed";
   if (pid == 0) {
     ::alarm(60);
-    int code = 1;
-    try {
-      body();
-      code = testing::Test::HasFailure() ? 1 : testing::Test::IsSkipped() ? SkippedCode : 0;
-    } catch (...) {
-      std::fprintf(stderr, "exception in the child\n");
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    ::_exit(code);
+    RunChecksAndExit(body);
   }
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
@@ -79,13 +118,21 @@ inline bool MountSmallFileSystem(const std::string& folder, const char* size) {
   return ::mount("tmpfs", folder.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
 }
 
-// Takes every free byte of the file system the folder lies on.
+// Takes every free byte of the file system the folder lies on; FreeUp
+// gives some of them back.
 inline void FillUp(const std::string& folder) {
   int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return;
   std::string chunk(4096, 'x');
   while (::write(fd, chunk.data(), chunk.size()) > 0) {}
   ::close(fd);
+}
+
+inline void FreeUp(const std::string& folder, off_t bytes) {
+  const std::string filler = folder + "/filler";
+  struct stat info;
+  if (::stat(filler.c_str(), &info) == 0)
+    (void)::truncate(filler.c_str(), info.st_size > bytes ? info.st_size - bytes : 0);
 }
 
 // In a child: file modes count from now on. Root becomes nobody, a member of
@@ -105,6 +152,76 @@ inline void LimitFileSize(rlim_t bytes) {
   std::signal(SIGXFSZ, SIG_DFL);
   struct rlimit limit = {bytes, bytes};
   ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+// Runs body in a child and tells which signal ended the child, 0 when it
+// ended on its own: for a program killed in the middle of what it does.
+inline int SignalThatEnds(const std::function<void()>& body) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(60);
+    body();
+    ::_exit(0);
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+  return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+
+// Runs body(0) to body(count - 1) at the same time, each as the first
+// process of a pid namespace of its own, as sandboxes run programs: all of
+// them have process id 1. Fails like InChild; skipped where new pid
+// namespaces need a privilege the test lacks.
+inline void InSeparatePidNamespaces(int count, const std::function<void(int)>& body) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::vector<pid_t> children;
+  for (int i = 0; i < count; ++i) {
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0) << "fork failed";
+    if (pid == 0) {
+      if (::unshare(CLONE_NEWPID) != 0) ::_exit(SkippedCode);
+      pid_t first = ::fork();
+      if (first == 0) RunChecksAndExit([&] { body(i); });
+      ::_exit(first < 0 ? 1 : WaitFor(first));
+    }
+    children.push_back(pid);
+  }
+  std::vector<int> codes;
+  for (pid_t pid : children) codes.push_back(WaitFor(pid, 120));
+  for (int code : codes)
+    if (code == SkippedCode) GTEST_SKIP() << "no new pid namespace here";
+  for (int code : codes) EXPECT_EQ(code, 0) << "a check failed in a child (see above), or it hung or died";
+}
+
+// In a child: no more than `bytes` of address space, so that a big load
+// runs out of memory as on a small machine. Meaningless under ASan.
+inline void LimitMemory(rlim_t bytes) {
+  struct rlimit limit = {bytes, bytes};
+  ::setrlimit(RLIMIT_AS, &limit);
+}
+
+// A process that appends `tail` to the file as soon as anyone reads from
+// it, as another program that keeps writing a file would; its process id,
+// -1 where the file cannot be watched. The caller ends it.
+inline pid_t ExtendWhenRead(const std::string& path, const std::string& tail) {
+  int watch = ::inotify_init1(IN_CLOEXEC);
+  if (watch < 0 || ::inotify_add_watch(watch, path.c_str(), IN_ACCESS) < 0) return -1;
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(60);
+    char event[4096];
+    if (::read(watch, event, sizeof event) > 0) {
+      int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+      if (fd >= 0 && ::write(fd, tail.data(), tail.size()) == ssize_t(tail.size())) ::close(fd);
+    }
+    ::pause();
+    ::_exit(0);
+  }
+  ::close(watch);
+  return pid;
 }
 
 }  // namespace realfaults

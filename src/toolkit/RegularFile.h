@@ -1,0 +1,42 @@
+#pragma once
+// Reading plain files without surprises: nothing but a plain file is ever
+// opened, an opening never blocks, links are followed as the path walk
+// follows them, and no read goes past the size the file had when it was
+// opened.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+// Opens a plain file for reading, without ever blocking: anything else in
+// its place (a pipe, a device, a socket, a folder) is not opened at all.
+// The descriptor, or -1 with the cause in error.
+int NativeOpenRegularFile(const std::string& path, int& error);
+
+// Reads a plain file whole in the same way; false with the cause in error:
+// EFBIG when it holds more than `most` bytes, NativeFileChanged when it grew
+// while it was read.
+bool NativeReadRegularFile(const std::string& path, std::string& content, size_t most, int& error);
+
+// Reads an open file from its start up to the size it had when this was
+// made. A file that grows meanwhile is an error (NativeFileChanged), so a
+// file that another program keeps writing cannot be read without end.
+class NativeBoundedRead {
+public:
+  explicit NativeBoundedRead(int fd);
+
+  // Up to `size` bytes; 0 at the end; -1 once anything failed.
+  ssize_t Read(char* into, size_t size);
+  // The rest of the file, appended; 0 or the cause, EFBIG past `most` bytes.
+  int ReadAll(std::string& bytes, size_t most = SIZE_MAX);
+  int Error() const { return error; }
+
+private:
+  int fd;
+  off_t at = 0;
+  off_t size = 0;
+  int error = 0;
+};
+
+// Writes all bytes at the offset; the errno of the failure, 0 on success.
+int NativeWriteAllAt(int fd, const char* data, size_t size, off_t at);

@@ -1,0 +1,508 @@
+// Saving: what earlier saves left, links, modes, attributes and folders that
+// take no new file, and every way a save could destroy or give away a file,
+// each made real in a child process. Saves through the main window meet
+// full disks, read-only files and size limits once more.
+#include "toolkit/FileErrors.h"
+#include "toolkit/RegularFile.h"
+#include "toolkit/SafeSave.h"
+#include "support/Attributes.h"
+#include "support/Files.h"
+#include "support/RealFaults.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Save(const std::string& path, const std::string& text) {
+  NativeSafeSave save(path);
+  return save.Write(text.data(), text.size()) && save.Commit();
+}
+
+// The error a save of the text ends with; 0 when it saved.
+int SaveError(const std::string& path, const std::string& text) {
+  NativeSafeSave save(path);
+  save.Write(text.data(), text.size()) && save.Commit();
+  return save.Error();
+}
+
+// Kills a save of the file with -9 in the middle; the id of the killed process.
+pid_t KillASave(const std::string& file) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    NativeSafeSave save(file);
+    save.Write("halb", 4);
+    ::raise(SIGKILL);
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFSIGNALED(status) ? pid : -1;
+}
+
+// 125 umlauts: the longest names a file system takes.
+const std::string LongName = [] {
+  std::string name;
+  for (int i = 0; i < 125; ++i) name += "ä";
+  return name + ".pbn";
+}();
+
+// Old bytes that no new content shares by chance.
+const std::string OldBytes = [] {
+  std::string old(40000, '\0');
+  for (size_t i = 0; i < old.size(); ++i) old[i] = char(i * 7 + i / 251);
+  return old;
+}();
+
+// Where a save written in place keeps the old bytes while it runs, in a
+// child whose user may write there: the program's state folder under it.
+std::string UseStateFolder(const fs::path& folder) {
+  fs::create_directories(folder);
+  ::chmod(folder.c_str(), 0777);
+  ::setenv("XDG_STATE_HOME", folder.c_str(), 1);
+  return (folder / "pellburne").string();
+}
+
+// What lies in the state folder: name and bytes of each copy.
+std::map<std::string, std::string> Copies(const fs::path& stateFolder) {
+  std::map<std::string, std::string> copies;
+  if (!fs::exists(stateFolder)) return copies;
+  for (const auto& entry : fs::directory_iterator(stateFolder))
+    copies[entry.path().filename().string()] = ReadFile(entry.path());
+  return copies;
+}
+
+// The name a copy in the state folder has: the file's whole path.
+std::string CopyName(const std::string& path) {
+  std::string name;
+  for (char c : path) name += c == '/' ? '!' : c;
+  return name + "~";
+}
+
+constexpr uid_t Saver = 65534;  // whom DropRoot makes of root
+constexpr uid_t Other = 4343;
+constexpr gid_t Staff = 4242;
+
+TEST(SafeSave, TheNextSaveRemovesOnlyWhatDeadSavesOfTheSameFileLeft) {
+  TempFolder temp;
+  const fs::path& folder = temp.path;
+  const std::string file = (folder / "p.pbn").string();
+  std::ofstream(file) << "alt";
+  pid_t pid = KillASave(file);
+  ASSERT_GT(pid, 0);
+  const std::string listing = Listing(folder);
+  EXPECT_TRUE(
+      std::regex_match(listing, std::regex("\\.p\\.pbn~" + std::to_string(pid) + "-[0-9a-f]{16}\\.tmp\np\\.pbn\n")))
+      << listing;
+  EXPECT_EQ(ReadFile(file), "alt");
+
+  // Another file's leftover, the file of a save still running (it holds its
+  // lock), and names saves never make stay.
+  const std::string other = ".q.pbn~" + std::to_string(pid) + "-0123456789abcdef.tmp";
+  const std::string running = ".p.pbn~1-0123456789abcdef.tmp";
+  std::ofstream(folder / other) << "q";
+  std::ofstream(folder / running) << "läuft";
+  std::ofstream(folder / ".p.pbn~1.tmp") << "fremd";
+  int lock = ::open((folder / running).c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  EXPECT_TRUE(Save(file, "neu"));
+  ::close(lock);
+  EXPECT_EQ(ReadFile(file), "neu");
+  EXPECT_EQ(Listing(folder), running + "\n.p.pbn~1.tmp\n" + other + "\np.pbn\n");
+
+  // A name as long as names get: its temporary name still fits, and so its
+  // leftovers go as well.
+  TempFolder longFolder;
+  const std::string longFile = (longFolder.path / LongName).string();
+  ASSERT_EQ(LongName.size(), 254u);
+  ASSERT_TRUE(Save(longFile, "erster Inhalt"));
+  ASSERT_GT(KillASave(longFile), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(longFolder.path), {}), 2);
+  EXPECT_TRUE(Save(longFile, "neu"));
+  EXPECT_EQ(ReadFile(longFile), "neu");
+  EXPECT_EQ(longFolder.Listing(), LongName + "\n");
+}
+
+// Sandboxed programs (each in a pid namespace of its own) all run as
+// process 1: two of them saving one file at once still never share a
+// temporary file, so each save puts a whole file in place.
+TEST(SafeSave, SavesOfOneFileByProcessesOfTheSameIdShareNothing) {
+  TempFolder temp;
+  const std::string file = temp / "p.pbn";
+  const std::string contents[] = {std::string(1500000, 'a'), std::string(2500000, 'b')};
+  WriteFile(file, "alt");
+  realfaults::InSeparatePidNamespaces(2, [&](int i) {
+    ASSERT_EQ(::getpid(), 1);
+    for (int round = 0; round < 25; ++round) {
+      ASSERT_TRUE(Save(file, contents[i])) << round;
+      const std::string now = ReadFile(file);
+      ASSERT_TRUE(now == contents[0] || now == contents[1]) << "a file of " << now.size() << " bytes";
+    }
+  });
+  EXPECT_EQ(temp.Listing(), "p.pbn\n");
+}
+
+TEST(SafeSave, LinksAreSavedThroughToTheirTargetWhoseModeStays) {
+  TempFolder temp;
+  const fs::path& folder = temp.path;
+  fs::create_directory(folder / "ziel");
+  // A relative link to a file that is not there yet.
+  fs::create_symlink("ziel/neu.pbn", folder / "neu.pbn");
+  EXPECT_TRUE(Save((folder / "neu.pbn").string(), "erster Inhalt"));
+  EXPECT_TRUE(fs::is_symlink(folder / "neu.pbn"));
+  EXPECT_EQ(ReadFile(folder / "ziel" / "neu.pbn"), "erster Inhalt");
+
+  // A chain of two links to a private file.
+  std::ofstream(folder / "ziel" / "alt.pbn") << "alt";
+  ::chmod((folder / "ziel" / "alt.pbn").c_str(), 0600);
+  fs::create_symlink(folder / "ziel" / "alt.pbn", folder / "zwischen");
+  fs::create_symlink("zwischen", folder / "kette.pbn");
+  EXPECT_TRUE(Save((folder / "kette.pbn").string(), "neu"));
+  EXPECT_TRUE(fs::is_symlink(folder / "kette.pbn"));
+  EXPECT_TRUE(fs::is_symlink(folder / "zwischen"));
+  EXPECT_EQ(ReadFile(folder / "ziel" / "alt.pbn"), "neu");
+  struct stat info;
+  ASSERT_EQ(::stat((folder / "ziel" / "alt.pbn").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_EQ(Listing(folder / "ziel"), "alt.pbn\nneu.pbn\n");
+}
+
+// In a folder that is sticky and writable for everyone (a class's exchange
+// folder, /tmp), another user's link could send a save onto the saver's own
+// files: such a link is neither saved through nor read through, as the
+// kernel's protection of such folders has it. Nor is a chain of more links
+// than the kernel follows.
+TEST(SafeSave, LinksInSharedFoldersAreFollowedOnlyAsTheKernelFollowsThem) {
+  const bool root = ::geteuid() == 0;
+  struct Case {
+    const char* name;
+    const char* path;  // what is saved and read
+    int error;         // 0: saved through to privat/geheim.pbn
+    bool needsRoot;    // to give the link another owner
+    std::function<void(const fs::path& folder)> arrange;
+  };
+  auto linkOf = [](uid_t owner, const fs::path& to, const fs::path& link) {
+    fs::create_symlink(to, link);
+    ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
+  };
+  auto chain = [](int links, const fs::path& folder) {
+    fs::create_directory(folder / "kette");
+    for (int i = 0; i < links; ++i)
+      fs::create_symlink(i + 1 < links ? "l" + std::to_string(i + 1) : "../privat/geheim.pbn",
+                         folder / "kette" / ("l" + std::to_string(i)));
+  };
+  const std::vector<Case> cases = {
+      {"another user's link to the saver's file", "geteilt/p.pbn", NativeForeignLink, true,
+       [&](const fs::path& f) { linkOf(Other, f / "privat/geheim.pbn", f / "geteilt/p.pbn"); }},
+      {"another user's link to where the saver would make a file", "geteilt/p.pbn", NativeForeignLink, true,
+       [&](const fs::path& f) { linkOf(Other, f / "privat/neu.pbn", f / "geteilt/p.pbn"); }},
+      {"another user's link on the way to a file", "geteilt/weg/geheim.pbn", NativeForeignLink, true,
+       [&](const fs::path& f) { linkOf(Other, f / "privat", f / "geteilt/weg"); }},
+      {"the saver's own link", "geteilt/p.pbn", 0, true,
+       [&](const fs::path& f) { linkOf(Saver, f / "privat/geheim.pbn", f / "geteilt/p.pbn"); }},
+      {"the link of the folder's owner", "geteilt/p.pbn", 0, true,
+       [&](const fs::path& f) { linkOf(0, f / "privat/geheim.pbn", f / "geteilt/p.pbn"); }},
+      {"a chain of 41 links", "kette/l0", ELOOP, false, [&](const fs::path& f) { chain(41, f); }},
+      {"a chain of 40 links", "kette/l0", 0, false, [&](const fs::path& f) { chain(40, f); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needsRoot && !root) continue;
+    TempFolder temp;
+    ::chmod(temp.path.c_str(), 0755);
+    fs::create_directory(temp.path / "geteilt");
+    ::chmod((temp.path / "geteilt").c_str(), 01777);
+    fs::create_directory(temp.path / "privat");
+    WriteFile(temp.path / "privat/geheim.pbn", "privat");
+    if (root) {
+      ::chown((temp.path / "privat").c_str(), Saver, Saver);
+      ::chown((temp.path / "privat/geheim.pbn").c_str(), Saver, Saver);
+    }
+    c.arrange(temp.path);
+    const std::string path = temp / c.path;
+    realfaults::InChild([&] {
+      ASSERT_TRUE(realfaults::DropRoot());
+      int error = 0;
+      int fd = NativeOpenRegularFile(path, error);
+      if (fd >= 0) ::close(fd);
+      EXPECT_EQ(fd >= 0 ? 0 : error, c.error) << "reading";
+      EXPECT_EQ(SaveError(path, "neu"), c.error) << "saving";
+      EXPECT_EQ(ReadFile(temp.path / "privat/geheim.pbn"), c.error ? "privat" : "neu");
+      EXPECT_EQ(Listing(temp.path / "privat"), "geheim.pbn\n");
+    });
+  }
+}
+
+TEST(SafeSave, AFolderThatTakesNoNewFileGetsAWritableFileWrittenInPlace) {
+  TempFolder temp, state;
+  const fs::path& folder = temp.path;
+  const std::string file = (folder / "p.pbn").string();
+  std::ofstream(file) << "altes Projekt";
+  ::chmod(file.c_str(), 0666);
+  ::chmod(folder.c_str(), 0555);
+  ::chmod(state.path.c_str(), 0777);
+  realfaults::InChild([&] {
+    const std::string copies = UseStateFolder(state.path);
+    ASSERT_TRUE(realfaults::DropRoot());
+    EXPECT_TRUE(Save(file, "neu"));
+    EXPECT_EQ(ReadFile(file), "neu");
+    EXPECT_EQ(Listing(folder), "p.pbn\n");
+    EXPECT_TRUE(Copies(copies).empty()) << "the copy of the old bytes goes once the new ones are safe";
+  });
+  ::chmod(folder.c_str(), 0700);
+}
+
+// Every way a save could destroy the file it replaces, each made real in a
+// child: the save either puts the new bytes in place or leaves the old ones
+// byte for byte, and owner, group and mode stay as they were. A copy of the
+// old bytes stays only where they could not go back.
+TEST(SafeSave, NeverDestroysTheFileItReplaces) {
+  const std::string& old = OldBytes;
+  const std::string bigger(100000, 'n'), smaller = "neu", sparseNew(540 * 1024, 'n');
+  const bool root = ::geteuid() == 0;
+
+  struct Case {
+    const char* name;
+    const char* file;
+    const std::string& content;
+    int error;  // 0: saved
+    // Sets the case up in the child; false: not possible here.
+    std::function<bool(const fs::path& folder, const std::string& path)> arrange;
+    bool copyKept = false;
+  };
+  auto writeOld = [&](const std::string& path, mode_t mode) {
+    WriteFile(path, old);
+    ::chmod(path.c_str(), mode);
+  };
+  auto shared = [&](const std::string& path, mode_t mode, mode_t folderMode, std::vector<gid_t> groups) {
+    if (!root) return false;
+    writeOld(path, mode);
+    const fs::path folder = fs::path(path).parent_path();
+    return ::chown(path.c_str(), Other, Staff) == 0 && ::chown(folder.c_str(), 0, Staff) == 0 &&
+           ::chmod(folder.c_str(), folderMode) == 0 && realfaults::DropRoot(groups);
+  };
+  const std::vector<Case> cases = {
+      {"in place over the file-size limit", "p.pbn", bigger, EFBIG,
+       [&](const fs::path& folder, const std::string& path) {
+         writeOld(path, 0666);
+         ::chmod(folder.c_str(), 0555);
+         realfaults::LimitFileSize(64 * 1024);
+         return realfaults::DropRoot();
+       }},
+      {"in place on a full disk", "klein/p.pbn", bigger, ENOSPC,
+       [&](const fs::path& folder, const std::string& path) {
+         if (!realfaults::MountSmallFileSystem(folder / "klein", "64k")) return false;
+         writeOld(path, 0666);
+         realfaults::FillUp(folder / "klein");
+         ::chmod((folder / "klein").c_str(), 0555);
+         return root && realfaults::DropRoot();
+       }},
+      {"in place, where the old bytes cannot all go back: a sparse file on a full disk", "klein/p.pbn", sparseNew,
+       ENOSPC,
+       [&](const fs::path& folder, const std::string& path) {
+         if (!realfaults::MountSmallFileSystem(folder / "klein", "1m")) return false;
+         // Holes take no room until they are written, old bytes or new.
+         WriteFile(path, old.substr(0, 4096));
+         ::truncate(path.c_str(), 512 * 1024);
+         ::chmod(path.c_str(), 0666);
+         realfaults::FillUp(folder / "klein");
+         realfaults::FreeUp(folder / "klein", 64 * 1024);
+         ::chmod((folder / "klein").c_str(), 0555);
+         return root && realfaults::DropRoot();
+       },
+       true},
+      {"another's file in a group folder", "p.pbn", smaller, 0,
+       [&](const fs::path&, const std::string& path) { return shared(path, 0664, 0775, {Staff}); }},
+      {"another's file in a sticky folder", "p.pbn", smaller, 0,
+       [&](const fs::path&, const std::string& path) { return shared(path, 0666, 01777, {}); }},
+      {"a pipe", "p.pbn", smaller, NativeNotRegularFile,
+       [&](const fs::path&, const std::string& path) { return realfaults::MakePipe(path); }},
+      {"a device", "p.pbn", smaller, NativeNotRegularFile,
+       [&](const fs::path&, const std::string& path) {
+         // Root gets a null device of the test's own: a broken save must not
+         // take the system's. Others cannot replace /dev/null, only link to it.
+         if (root) return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+         return ::symlink("/dev/null", path.c_str()) == 0;
+       }},
+      {"a file without write permission, for anyone", "p.pbn", smaller, EACCES,
+       [&](const fs::path& folder, const std::string& path) {
+         writeOld(path, 0444);
+         return ::chmod(folder.c_str(), 0777) == 0;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp;
+    ::chmod(temp.path.c_str(), 0755);
+    const std::string path = (temp.path / c.file).string();
+    realfaults::InChild([&] {
+      const std::string copies = UseStateFolder(temp.path / "zustand");
+      if (!c.arrange(temp.path, path)) GTEST_SKIP() << "needs root or a private mount";
+      struct stat before, after;
+      ASSERT_EQ(::stat(path.c_str(), &before), 0);
+      const std::string listing = Listing(fs::path(path).parent_path());
+      const bool plain = S_ISREG(before.st_mode);
+      const std::string was = plain ? ReadFile(path) : "";
+
+      NativeSafeSave save(path);
+      bool saved = save.Write(c.content.data(), c.content.size()) && save.Commit();
+      EXPECT_EQ(saved, c.error == 0);
+      EXPECT_EQ(save.Error(), c.error);
+
+      ASSERT_EQ(::stat(path.c_str(), &after), 0);
+      EXPECT_EQ(after.st_mode, before.st_mode);
+      EXPECT_EQ(after.st_uid, before.st_uid);
+      EXPECT_EQ(after.st_gid, before.st_gid);
+      if (plain) {
+        EXPECT_TRUE(ReadFile(path) == (saved ? c.content : was)) << "the file holds neither";
+      }
+      EXPECT_EQ(Listing(fs::path(path).parent_path()), listing);
+      std::map<std::string, std::string> kept;
+      if (c.copyKept) kept[CopyName((fs::canonical(fs::path(path).parent_path()) / "p.pbn").string())] = was;
+      EXPECT_TRUE(Copies(copies) == kept) << Copies(copies).size() << " copies";
+    });
+    ::chmod(temp.path.c_str(), 0755);
+  }
+}
+
+// A save written in place and killed before the new bytes were safe leaves
+// the copy of the old bytes where the user finds it: next to the file, or,
+// where the folder takes no new file, in the program's state folder.
+TEST(SafeSave, AKilledSaveInPlaceLeavesTheCopyOfTheOldBytes) {
+  const bool root = ::geteuid() == 0;
+  struct Case {
+    const char* name;
+    bool needsRoot;
+    std::function<void(const fs::path& folder)> arrange;  // as root, in the child
+    std::function<std::string(const fs::path& folder, const std::string& state)> copy;
+  };
+  const std::vector<Case> cases = {
+      {"a folder closed to new files: the copy lies in the state folder", false,
+       [](const fs::path& folder) { ::chmod(folder.c_str(), 0555); },
+       [](const fs::path& folder, const std::string& state) {
+         return state + "/" + CopyName((fs::canonical(folder) / "p.pbn").string());
+       }},
+      {"another's file in a sticky folder: the copy lies next to it", true,
+       [](const fs::path& folder) {
+         ::chown((folder / "p.pbn").c_str(), Other, Other);
+         ::chmod(folder.c_str(), 01777);
+       },
+       [](const fs::path& folder, const std::string&) { return (folder / "p.pbn~").string(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needsRoot && !root) continue;
+    TempFolder temp, state;
+    ::chmod(temp.path.c_str(), 0755);
+    const fs::path folder = temp.path / "ordner";
+    fs::create_directory(folder);
+    const std::string file = (folder / "p.pbn").string();
+    WriteFile(file, OldBytes);
+    ::chmod(file.c_str(), 0666);
+    realfaults::InChild([&] {
+      const std::string copies = UseStateFolder(state.path);
+      c.arrange(folder);
+      ASSERT_TRUE(realfaults::DropRoot());
+      const int signal = realfaults::SignalThatEnds([&] {
+        NativeSafeSave save(file);
+        const std::string bigger(100000, 'n');
+        save.Write(bigger.data(), bigger.size());
+        // Killed when the file first grows: the copy is made by then.
+        realfaults::LimitFileSize(OldBytes.size() + 1000);
+        save.Commit();
+      });
+      ASSERT_EQ(signal, SIGXFSZ);
+      EXPECT_EQ(ReadFile(c.copy(folder, copies)), OldBytes);
+    });
+  }
+}
+
+// Who may read and write a file is more than its mode: its ACL and other
+// extended attributes stay what they were, whether the save goes through a
+// new file or, where it cannot give the new file all of them, in place.
+TEST(SafeSave, WhoMayReadAndWriteStaysAsItWas) {
+  const bool root = ::geteuid() == 0;
+  struct Case {
+    const char* name;
+    bool needsRoot;
+    // Sets the case up on the file and its folder; false: not possible here.
+    std::function<bool(const fs::path& folder, const std::string& file)> arrange;
+  };
+  const std::string aclOfOneMoreWriter =
+      acl::Value({{acl::UserObj, 6}, {acl::User, 6, 41001}, {acl::GroupObj, 4}, {acl::Mask, 6}, {acl::Other, 0}});
+  const std::vector<Case> cases = {
+      {"an ACL that lets one more user write", false,
+       [&](const fs::path&, const std::string& file) {
+         return SetAttribute(file, "system.posix_acl_access", aclOfOneMoreWriter);
+       }},
+      {"a user attribute", false,
+       [&](const fs::path&, const std::string& file) { return SetAttribute(file, "user.pellburne", "Wert"); }},
+      {"a folder ACL for new files that the file never had", false,
+       [&](const fs::path& folder, const std::string&) {
+         return SetAttribute(folder.string(), "system.posix_acl_default", aclOfOneMoreWriter);
+       }},
+      {"an attribute the saver may not set", true,
+       [&](const fs::path& folder, const std::string& file) {
+         ::chown(file.c_str(), Saver, Saver);
+         ::chmod(folder.c_str(), 0777);
+         return SetAttribute(file, "security.pellburne", "geschützt") && realfaults::DropRoot();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needsRoot && !root) continue;
+    TempFolder temp;
+    ::chmod(temp.path.c_str(), 0755);
+    const std::string file = temp / "p.pbn";
+    WriteFile(file, "alt");
+    ::chmod(file.c_str(), 0640);
+    realfaults::InChild([&] {
+      if (!c.arrange(temp.path, file)) GTEST_SKIP() << "the file system keeps no such attributes";
+      struct stat before, after;
+      ASSERT_EQ(::stat(file.c_str(), &before), 0);
+      const auto attributes = Attributes(file);
+      EXPECT_TRUE(Save(file, "neu"));
+      EXPECT_EQ(ReadFile(file), "neu");
+      ASSERT_EQ(::stat(file.c_str(), &after), 0);
+      EXPECT_EQ(after.st_mode, before.st_mode);
+      EXPECT_TRUE(Attributes(file) == attributes) << Attributes(file).size() << " attributes now";
+      EXPECT_EQ(Listing(temp.path), "p.pbn\n");
+    });
+  }
+}
+
+TEST(SafeSave, EveryFailureIsToldInGerman) {
+  // What opening, reading, writing, syncing, truncating, reserving and
+  // renaming a file can end with.
+  const int errors[] = {EACCES,     EAGAIN,    EBADF,  EBUSY,  EDESTADDRREQ, EDQUOT, EEXIST,  EFAULT,       EFBIG,
+                        EINTR,      EINVAL,    EIO,    EISDIR, ELOOP,        EMFILE, EMLINK,  ENAMETOOLONG, ENFILE,
+                        ENODEV,     ENOENT,    ENOLCK, ENOMEM, ENOSPC,       ENOSYS, ENOTDIR, ENOTEMPTY,    ENXIO,
+                        EOPNOTSUPP, EOVERFLOW, EPERM,  EPIPE,  EROFS,        ESPIPE, ESTALE,  ETXTBSY,      EXDEV};
+  const std::string general = NativeErrorText(4095);
+  EXPECT_NE(general.find("4095"), std::string::npos) << general;
+  for (int error : errors) {
+    const std::string text = NativeErrorText(error);
+    EXPECT_NE(text, std::strerror(error));
+    EXPECT_EQ(text.find("Fehlernummer"), std::string::npos) << std::strerror(error) << ": " << text;
+  }
+  // The program's own causes: each its own sentence.
+  const std::set<std::string> own = {NativeErrorText(NativeNotRegularFile), NativeErrorText(NativeForeignLink),
+                                     NativeErrorText(NativeFileChanged), NativeErrorText(EISDIR), general};
+  EXPECT_EQ(own.size(), 5u);
+}
+
+}  // namespace
