@@ -120,8 +120,30 @@ void MainWindow::PaintTitleBar(Drawing* drawing) {
   PaintMaximizeGlyph(drawing, x + SystemButtonWidth, TitleTop, IsMaximized());
   PaintCloseGlyph(drawing, x + 2 * SystemButtonWidth, TitleTop);
   // Between the tab strip's left edge and the window buttons.
-  drawing->PrintText(TabBarX, TitleTop, width - TabBarX - SystemButtonsWidth, TitleTextHeight, TitleText(),
-                     Stock::GuiFont, Stock::DarkerGrey, Drawing::AlignCentered);
+  const int textWidth = width - TabBarX - SystemButtonsWidth;
+  drawing->PrintLine(TabBarX, TitleTop, textWidth, TitleTextHeight, FittedTitle(*drawing, textWidth), Stock::GuiFont,
+                     Stock::DarkerGrey, Drawing::AlignCentered);
+}
+
+std::string MainWindow::FittedTitle(const Drawing& drawing, double textWidth) const {
+  const std::string title = TitleText();
+  const std::string& path = project->fileName;
+  const size_t slash = path.rfind('/');
+  if (drawing.TextWidth(title, Stock::GuiFont) <= textWidth || slash == std::string::npos || slash == 0) return title;
+  // The folders give way first: the file's name and the program's stay whole.
+  const std::string folder = path.substr(0, slash);
+  const std::string rest = title.substr(slash);
+  double room = textWidth - drawing.TextWidth(rest, Stock::GuiFont);
+  while (room > 0) {
+    const std::string shortened = drawing.Elided(folder, Stock::GuiFont, room, Drawing::ElideMiddle);
+    if (shortened.empty()) break;
+    // The two parts may kern where they join.
+    const double over = drawing.TextWidth(shortened + rest, Stock::GuiFont) - textWidth;
+    if (over <= 0) return shortened + rest;
+    room -= std::max(over, 1.0);
+  }
+  // Not even the name and the program fit: drawn, they lose their end.
+  return "…" + rest;
 }
 
 std::string MainWindow::TitleText() const {
@@ -156,7 +178,7 @@ void MainWindow::PaintTabs(Drawing* drawing) {
   for (int drawn = 0; drawn < visibleTabs && index < n; ++drawn, ++index, x += TabStep) {
     Sub* sub = project->subs[index];
     drawing->FillRect(x, TabBarY, TabWidth, TabBarHeight, sub == view->sub ? Stock::SteelBlue : Stock::DarkGrey);
-    drawing->PrintText(x + TabTextLeft, TabBarY, TabWidth - TabTextLeft - TabTextRight, TabBarHeight, sub->name,
+    drawing->PrintLine(x + TabTextLeft, TabBarY, TabWidth - TabTextLeft - TabTextRight, TabBarHeight, sub->name,
                        Stock::GuiFont, Stock::White, Drawing::AlignMiddleLeft);
   }
   if (!tabsFit) {
@@ -164,7 +186,7 @@ void MainWindow::PaintTabs(Drawing* drawing) {
     if (index < n && rest > 0) {
       Sub* sub = project->subs[index];
       drawing->FillRect(x, TabBarY, rest, TabBarHeight, sub == view->sub ? Stock::SteelBlue : Stock::DarkGrey);
-      drawing->PrintText(x + TabTextLeft, TabBarY, rest - TabTextLeft - TabTextRight, TabBarHeight, sub->name,
+      drawing->PrintLine(x + TabTextLeft, TabBarY, rest - TabTextLeft - TabTextRight, TabBarHeight, sub->name,
                          Stock::GuiFont, Stock::White, Drawing::AlignMiddleLeft);
       x = width - AddButtonFromRight;
     }

@@ -125,6 +125,9 @@ public:
   std::string TitleText() const;
 
 private:
+  // The title text on one line of the width: a path too long for it is
+  // shortened in the middle with "…".
+  std::string FittedTitle(const Drawing& drawing, double textWidth) const;
   // Region tests of the chrome, client pixels.
   bool InToolBar(int x, int y) const;
   // The sub at a tab index of the last paint; null when the index is stale

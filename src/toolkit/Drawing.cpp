@@ -3,6 +3,7 @@
 #include "toolkit/TextLayouts.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QTextOption>
 
@@ -290,38 +291,87 @@ void Drawing::DrawEllipse(double x, double y, double w, double h, const Pen& pen
   painter->painter->strokePath(path, ToQPen(pen));
 }
 
+namespace {
+
+Qt::Alignment ToAlignment(Drawing::Align align) {
+  switch (align) {
+  case Drawing::AlignCentered:
+    return Qt::AlignHCenter | Qt::AlignVCenter;
+  case Drawing::AlignMiddleLeft:
+    return Qt::AlignLeft | Qt::AlignVCenter;
+  default:
+    return Qt::AlignLeft | Qt::AlignTop;
+  }
+}
+
+QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+// Anything that would start a new line or draw as a box becomes a space.
+QString OneLine(const std::string& text) {
+  QString line = FromUtf8(text);
+  for (QChar& c : line) {
+    const QChar::Category category = c.category();
+    if (category == QChar::Other_Control || category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+      c = u' ';
+  }
+  return line;
+}
+
+// The text on one line, shortened with "…" to the width, measured in the
+// font as the painter draws it on its device.
+QString FittedLine(QPainter* painter, const std::string& text, const Font& font, double width, Qt::TextElideMode mode) {
+  return QFontMetricsF(ToQFont(font), painter->device()).elidedText(OneLine(text), mode, width);
+}
+
+}  // namespace
+
 void Drawing::PrintText(double x, double y, double w, double h, const std::string& text, const Font& font,
                         const Color& color, Align align) {
+  Print(x, y, w, h, text, font, color, align, false);
+}
+
+void Drawing::PrintLine(double x, double y, double w, double h, const std::string& text, const Font& font,
+                        const Color& color, Align align) {
+  Print(x, y, w, h, text, font, color, align, true);
+}
+
+double Drawing::TextWidth(const std::string& text, const Font& font) const {
+  if (!painter->Active()) return 0;
+  return QFontMetricsF(ToQFont(font), painter->painter->device()).horizontalAdvance(OneLine(text));
+}
+
+std::string Drawing::Elided(const std::string& text, const Font& font, double width, Elide where) const {
+  if (!painter->Active()) return text;
+  return FittedLine(painter->painter, text, font, width, where == ElideMiddle ? Qt::ElideMiddle : Qt::ElideRight)
+      .toStdString();
+}
+
+void Drawing::Print(double x, double y, double w, double h, const std::string& text, const Font& font,
+                    const Color& color, Align align, bool oneLine) {
   if (!painter->Active() || text.empty()) return;
-  Qt::Alignment alignment;
-  switch (align) {
-  case AlignCentered:
-    alignment = Qt::AlignHCenter | Qt::AlignVCenter;
-    break;
-  case AlignMiddleLeft:
-    alignment = Qt::AlignLeft | Qt::AlignVCenter;
-    break;
-  default:
-    alignment = Qt::AlignLeft | Qt::AlignTop;
-    break;
-  }
-  // Words wrap at the box width; a word longer than the box breaks anywhere.
-  QTextOption option(alignment);
-  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  const Qt::Alignment alignment = ToAlignment(align);
   QPainter* p = painter->painter;
   // Every other drawing call passes its own pen and sets no clip, so only a
   // clip that was there before needs the painter's whole state saved.
   const bool clipped = p->hasClipping();
   if (clipped) p->save();
   const QRectF box(x, y, w, h);
-  const QString qtext = QString::fromUtf8(text.data(), qsizetype(text.size()));
   const QFont qfont = ToQFont(font);
   p->setPen(ToQColor(color));
   p->setClipRect(box, clipped ? Qt::IntersectClip : Qt::ReplaceClip);
-  // Laid out once, drawn at every repaint.
-  if (!TextLayouts::Draw(p, box, qtext, qfont, option)) {
+  if (oneLine) {
     p->setFont(qfont);
-    p->drawText(box, qtext, option);
+    p->drawText(box, int(alignment) | Qt::TextSingleLine, FittedLine(p, text, font, w, Qt::ElideRight));
+  } else {
+    // Words wrap at the box width; a word longer than the box breaks anywhere.
+    QTextOption option(alignment);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const QString qtext = FromUtf8(text);
+    // Laid out once, drawn at every repaint.
+    if (!TextLayouts::Draw(p, box, qtext, qfont, option)) {
+      p->setFont(qfont);
+      p->drawText(box, qtext, option);
+    }
   }
   if (clipped)
     p->restore();

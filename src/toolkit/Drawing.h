@@ -104,6 +104,8 @@ using NativePainter = NativePainterObject*;
 class Drawing {
 public:
   enum Align : int { AlignTopLeft = 0, AlignMiddleLeft = 1, AlignCentered = 2 };
+  // Where a text too wide for its line loses its characters for "…".
+  enum Elide : int { ElideEnd = 0, ElideMiddle = 1 };
 
   // Paints on the surface until the Drawing is destroyed.
   explicit Drawing(NativeSurface surface);
@@ -140,10 +142,23 @@ public:
   // breaks, clipped to the box. Any other alignment value draws top left.
   void PrintText(double x, double y, double w, double h, const std::string& text, const Font& font, const Color& color,
                  Align align);
+  // UTF-8 text on one line in the box, clipped to it: line breaks and other
+  // control characters count as spaces, and a text wider than the box ends
+  // in "…".
+  void PrintLine(double x, double y, double w, double h, const std::string& text, const Font& font, const Color& color,
+                 Align align);
+  // The width of the text as PrintLine draws it, in world units.
+  double TextWidth(const std::string& text, const Font& font) const;
+  // The text as PrintLine draws it in a box of the width: whole when it
+  // fits, else shortened with "…"; empty when not even "…" fits.
+  std::string Elided(const std::string& text, const Font& font, double width, Elide where) const;
 
   struct Painter;
 
 private:
+  void Print(double x, double y, double w, double h, const std::string& text, const Font& font, const Color& color,
+             Align align, bool oneLine);
+
   std::unique_ptr<Painter> painter;
   // A world transform as the nine entries of its 3 x 3 matrix, row by row.
   struct SavedTransform {

@@ -49,6 +49,42 @@ TEST_F(Chrome, TitleNamesTheBoardOfTheUploadProtocol) {
   theSettings.programmer = saved;
 }
 
+// The title and a tab are one-line boxes: a long path loses the middle of
+// its folders, a long sub name its end, and neither spills onto a second
+// line that the box would cut.
+TEST_F(Chrome, LongTitleAndTabNameAreShortenedOnOneLine) {
+  main.project->fileName = "/home/anna/projekte/mein-erstes-programm/lauflicht.pbn";
+  SubAt(0)->name = "AmpelsteuerungMitFussgaengertaste";
+  const QImage band = Render(main).copy(0, 0, 800, 56);
+  const QRect title(216, 4, 508, 20), tab(221, 28, 142, 28);
+  for (auto [box, ground] : {std::pair{title, Stock::Grey}, std::pair{tab, Stock::SteelBlue}}) {
+    const Ink ink = InkIn(band, box, Of(ground));
+    EXPECT_GT(ink.count, 0);
+    EXPECT_TRUE(box.adjusted(0, 2, 0, -2).contains(ink.bounds)) << ink.bounds.top() << ".." << ink.bounds.bottom();
+  }
+  // Whether the box shows exactly this text on one line.
+  auto shows = [&](const QRect& box, const Color& ground, const std::string& text, Drawing::Align align) {
+    QImage image = band.copy();
+    QtDrawing(image).FillRect(box.x(), box.y(), box.width(), box.height(), ground);
+    QtDrawing(image).PrintLine(box.x(), box.y(), box.width(), box.height(), text, Stock::GuiFont,
+                               box == tab ? Stock::White : Stock::DarkerGrey, align);
+    return image == band;
+  };
+  const std::string folder = "/home/anna/projekte/mein-erstes-programm";
+  bool titleShown = false;
+  for (size_t head = 1; head < folder.size(); ++head)
+    for (size_t tail = 1; head + tail < folder.size(); ++tail)
+      titleShown |= shows(title, Stock::Grey,
+                          folder.substr(0, head) + "…" + folder.substr(folder.size() - tail) +
+                              "/lauflicht.pbn - Pellburne for Mandolet 1.0",
+                          Drawing::AlignCentered);
+  EXPECT_TRUE(titleShown);
+  bool tabShown = false;
+  for (size_t kept = 1; kept < SubAt(0)->name.size(); ++kept)
+    tabShown |= shows(tab, Stock::SteelBlue, SubAt(0)->name.substr(0, kept) + "…", Drawing::AlignMiddleLeft);
+  EXPECT_TRUE(tabShown);
+}
+
 TEST_F(Chrome, OneTabFitsWithTheAddButtonBehindIt) {
   QImage image = Render(main);
   EXPECT_TRUE(main.tabsFit);
