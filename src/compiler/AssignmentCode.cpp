@@ -30,12 +30,6 @@ struct ConvertedRightSide {
   Compiler::MathExpression operation;
 };
 
-uint16_t IoAddress(const Compiler::Program& program, const std::string& port) {
-  auto found = program.board.ioRegisterToAddress->find(port);
-  if (found == program.board.ioRegisterToAddress->end()) throw std::runtime_error("Could not find port " + port);
-  return found->second;
-}
-
 }  // namespace
 
 void ParsedAssignment::WriteCode(Compiler::Program& program) const {
@@ -47,11 +41,12 @@ void ParsedAssignment::WriteCode(Compiler::Program& program) const {
   } else if (t.kind == VariableKind::Port) {
     const ConvertedRightSide value(rightSide);
     const Compiler::IoBitName portBit = Compiler::SplitIoBitName(t.name);
+    const std::string operand = Compiler::ChartName(*target);
     if (!value.withOperator && value.single.kind == Compiler::ValueExpression::ValueLiteral) {
       if (value.single.value == 0)
-        program.Emit(Compiler::CBI(IoAddress(program, portBit.port), portBit.bit));
+        program.Emit(Compiler::CBI(program.IoAddress(portBit.port, operand), portBit.bit));
       else if (value.single.value == 1)
-        program.Emit(Compiler::SBI(IoAddress(program, portBit.port), portBit.bit));
+        program.Emit(Compiler::SBI(program.IoAddress(portBit.port, operand), portBit.bit));
       else
         throw std::runtime_error("Invalid literal-value for IoBit (only 0 and 1 allowed)");
       return;
@@ -59,9 +54,9 @@ void ParsedAssignment::WriteCode(Compiler::Program& program) const {
     // The port bit takes bit 0 of the value.
     value.Load(program);
     program.Emit(Compiler::SBRS(24, 0));
-    program.Emit(Compiler::CBI(IoAddress(program, portBit.port), portBit.bit));
+    program.Emit(Compiler::CBI(program.IoAddress(portBit.port, operand), portBit.bit));
     program.Emit(Compiler::SBRC(24, 0));
-    program.Emit(Compiler::SBI(IoAddress(program, portBit.port), portBit.bit));
+    program.Emit(Compiler::SBI(program.IoAddress(portBit.port, operand), portBit.bit));
   }
   // An input pin or ADC target has no code: the block check lets a pin
   // target through, and there is nothing to write to it.

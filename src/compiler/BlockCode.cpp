@@ -81,6 +81,17 @@ BlockConnector* RequireArrow(const ChartItem* block, ChartItem* dependent) {
 
 const Variables& VariablesOf(const ChartItem* item) { return item->sub->project->variables; }
 
+// The conversions and loads of operands name the operand, not its block:
+// their errors become errors of the block whose operands they are.
+template <class Work>
+auto OperandsOf(ChartItem* block, Work work) -> decltype(work()) {
+  try {
+    return work();
+  } catch (const Compiler::OperandError& error) {
+    throw CodeWriteException(block, error.what());
+  }
+}
+
 }  // namespace
 
 namespace Compiler {
@@ -199,7 +210,7 @@ void Instruction::WriteCode(Compiler::Program& program) {
       operands.push_back(Compiler::ValueExpression::Literal(static_cast<uint16_t>(parameter.value)));
       break;
     default:
-      operands.push_back(Compiler::OperandValue(*parameter.operand));
+      operands.push_back(OperandsOf(this, [&] { return Compiler::OperandValue(*parameter.operand); }));
       break;
     }
   }
@@ -211,9 +222,11 @@ void Instruction::WriteCode(Compiler::Program& program) {
     resultLabel = variables.GetAliasDestination(resultName);
     if (resultLabel.empty()) resultLabel = resultName;
   }
-  for (size_t i = 0; i < operands.size(); ++i)
-    program.CodifyExpression(operands[i], static_cast<unsigned short>(24 - 2 * i),
-                             static_cast<unsigned short>(25 - 2 * i));
+  OperandsOf(this, [&] {
+    for (size_t i = 0; i < operands.size(); ++i)
+      program.CodifyExpression(operands[i], static_cast<unsigned short>(24 - 2 * i),
+                               static_cast<unsigned short>(25 - 2 * i));
+  });
   program.DeferCodeAddressToZ(Compiler::UnknownAddress{info->routineName, 0});
   program.Emit(Compiler::ICALL());
   if (info->resultMask != 0) {
@@ -230,7 +243,7 @@ void Assignment::WriteCode(Compiler::Program& program) {
   bool accepted = a.target && right.first.valid && (right.op == MathOperator::None || right.second.valid) &&
                   (Variables::GetCastableTypes(a.target->kind) & right.GetType()) != 0;
   if (!accepted) throw CodeWriteException(this, BadAssignmentMessage);
-  a.WriteCode(program);
+  OperandsOf(this, [&] { a.WriteCode(program); });
   ChartItem::WriteCode(program);
 }
 
@@ -241,9 +254,11 @@ void IfBlock::WriteCode(Compiler::Program& program) {
   if (!no->endItem) throw CodeWriteException(no, LooseNoMessage);
   if (!compare.left.valid || !compare.right.valid) throw CodeWriteException(this, BadConditionMessage);
   std::string elseLabel = program.NewLabel();
-  Compiler::ValueExpression right = compare.right.ToValueExpression();
-  Compiler::Program::CompareMode mode = Compiler::CompareModeOf(compare.op);
-  Compiler::ValueExpression left = compare.left.ToValueExpression();
-  program.CompareAndBranch(left, mode, right, Compiler::UnknownAddress{elseLabel, 0});
+  OperandsOf(this, [&] {
+    Compiler::ValueExpression right = compare.right.ToValueExpression();
+    Compiler::Program::CompareMode mode = Compiler::CompareModeOf(compare.op);
+    Compiler::ValueExpression left = compare.left.ToValueExpression();
+    program.CompareAndBranch(left, mode, right, Compiler::UnknownAddress{elseLabel, 0});
+  });
   Schedule(program, {WalkStep{yes, {}}, WalkStep{nullptr, elseLabel}, WalkStep{no, {}}});
 }

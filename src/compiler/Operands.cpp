@@ -25,6 +25,10 @@ int LeadingNumber(const std::string& text, const std::string& operandName) {
 
 }  // namespace
 
+std::string ChartName(const ::Variable& operand) {
+  return operand.aliasTarget ? operand.name + " (" + operand.aliasTarget->name + ")" : operand.name;
+}
+
 IoBitName SplitIoBitName(const std::string& name) {
   std::vector<std::string> pieces;
   String::Tokenize(name, pieces, '.');
@@ -39,7 +43,7 @@ ValueExpression OperandValue(const ::Variable& operand) {
     return ValueExpression::IntegerVariable(v.name);
   case VariableKind::Pin: {
     IoBitName pin = SplitIoBitName(v.name);
-    return ValueExpression::IoBit(pin.port, pin.bit);
+    return ValueExpression::IoBit(pin.port, pin.bit, ChartName(operand));
   }
   case VariableKind::ADC:
     if (v.name.size() < 3) throw std::runtime_error("Invalid number in operand name " + v.name);

@@ -154,9 +154,10 @@ TEST_F(Operands, PinTargetHasNoCode) { EXPECT_EQ(Listing("PINB.2 = PINA.7"), Lin
 
 TEST_F(Operands, PortTargetFailures) {
   EXPECT_EQ(CodeError("PORTB.1 = 5"), "Invalid literal-value for IoBit (only 0 and 1 allowed)");
-  EXPECT_EQ(CodeError("PORTC.6 = 1"), "Could not find port PORTC");
-  EXPECT_EQ(CodeError("PORTC.6 = PINB.2"), "Could not find port PORTC");
-  EXPECT_EQ(CodeError("PORTB.1 = PIND.2"), "Could not find port PIND");
+  const std::string missing = "Diesen Anschluss gibt es auf dem Board Mandolet nicht: ";
+  EXPECT_EQ(CodeError("PORTC.6 = 1"), missing + "PORTC.6");
+  EXPECT_EQ(CodeError("PORTC.6 = PINB.2"), missing + "PORTC.6");
+  EXPECT_EQ(CodeError("PORTB.1 = PIND.2"), missing + "PIND.2");
   EXPECT_EQ(CodeError("PORTB.1 = PORTB.2"), "Unknown variable PORTB.2");
   EXPECT_EQ(CodeError("PORTX = 1"), "Invalid Pin specified: PORTX");
 }
