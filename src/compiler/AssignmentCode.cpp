@@ -1,7 +1,5 @@
 // The code of one assignment: the value of its right side stored to an
 // integer variable or put on an output port bit.
-#include <stdexcept>
-
 #include "compiler/Expressions.h"
 #include "language/Expressions.h"
 
@@ -40,7 +38,7 @@ void ParsedAssignment::WriteCode(Compiler::Program& program) const {
     program.DeferSTS(Compiler::UnknownAddress{t.name, 1}, 25);
   } else if (t.kind == VariableKind::Port) {
     const ConvertedRightSide value(rightSide);
-    const Compiler::IoBitName portBit = Compiler::SplitIoBitName(t.name);
+    const Compiler::IoBitName portBit = Compiler::SplitIoBitName(*target);
     const std::string operand = Compiler::ChartName(*target);
     if (!value.withOperator && value.single.kind == Compiler::ValueExpression::ValueLiteral) {
       if (value.single.value == 0)
@@ -48,7 +46,7 @@ void ParsedAssignment::WriteCode(Compiler::Program& program) const {
       else if (value.single.value == 1)
         program.Emit(Compiler::SBI(program.IoAddress(portBit.port, operand), portBit.bit));
       else
-        throw std::runtime_error("Invalid literal-value for IoBit (only 0 and 1 allowed)");
+        throw Compiler::OperandError("Diesem Ausgang kannst du nur 0 oder 1 zuweisen: " + operand);
       return;
     }
     // The port bit takes bit 0 of the value.

@@ -35,10 +35,11 @@ struct MathExpression {
   ValueExpression right;
 };
 
-// An operand that the chart, the project file or the settings got wrong (a
-// register the board lacks): a German message naming the operand. The
-// conversions do not know their block; the block's code turns it into a
-// CodeWriteException for itself.
+// An operand that the chart, the project file or the settings got wrong
+// (a malformed name, a register the board lacks, an output bit read as a
+// value): a German message naming the operand. The conversions do not know
+// their block; the block's code turns it into a CodeWriteException for
+// itself.
 class OperandError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
@@ -50,14 +51,15 @@ std::string ChartName(const ::Variable& operand);
 
 // The operand a plain variable or an alias stands for: an integer variable
 // by its name, an input pin as an I/O bit, an ADC channel as its number.
-// Output bits have no value to read.
+// Output bits have no value to read. Throws OperandError.
 ValueExpression OperandValue(const ::Variable& operand);
 
-// The I/O register and bit of a port or pin name such as PORTB.3.
+// The I/O register and bit of a port or pin operand such as PORTB.3 (an
+// alias's target); throws OperandError for a malformed name.
 struct IoBitName {
   std::string port;
   uint8_t bit;
 };
-IoBitName SplitIoBitName(const std::string& name);
+IoBitName SplitIoBitName(const ::Variable& operand);
 
 }  // namespace Compiler
