@@ -35,6 +35,9 @@ const char* const BadAssignmentMessage =
     "um das zu ändern!";
 const char* const LooseYesMessage = "Ja-Seite ist nicht mit einem Block verbunden";
 const char* const LooseNoMessage = "Nein-Seite ist nicht mit einem Block verbunden";
+const char* const MissingArrowMessage =
+    "Diesem Block fehlt ein Pfeil, der von ihm weiterführt: Die Projektdatei ist beschädigt.\n\nLösche den "
+    "markierten Block und füge ihn neu ein!";
 const char* const BadConditionMessage =
     "Du hast keine Bedingung im Bedingungsblock angegeben.\n\nKlicke doppelt auf den markierten Block, um das zu "
     "ändern!";
@@ -72,8 +75,9 @@ void Schedule(Compiler::Program& program, std::initializer_list<WalkStep> steps)
 }
 
 // Only a broken project file gives a block fewer outgoing arrows than its
-// kind has, or something other than an arrow in their place.
-BlockConnector* RequireArrow(const ChartItem* block, ChartItem* dependent) {
+// kind has; the loader refuses anything other than an arrow in their place.
+BlockConnector* RequireArrow(ChartItem* block, ChartItem* dependent) {
+  if (!dependent) throw CodeWriteException(block, MissingArrowMessage);
   auto* arrow = dynamic_cast<BlockConnector*>(dependent);
   if (!arrow) throw std::runtime_error("A block in sub " + block->sub->name + " lacks its outgoing arrow");
   return arrow;

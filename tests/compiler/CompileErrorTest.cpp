@@ -20,6 +20,9 @@ const std::string BadParameter =
 const std::string BadAssignment =
     "Du hast keine mathematische Formel im Zuweisungsblock angegben. \n\nKlicke doppelt auf den markierten Block, um "
     "das zu ändern!";
+const std::string MissingArrow =
+    "Diesem Block fehlt ein Pfeil, der von ihm weiterführt: Die Projektdatei ist beschädigt.\n\nLösche den markierten "
+    "Block und füge ihn neu ein!";
 const std::string LooseYes = "Ja-Seite ist nicht mit einem Block verbunden";
 const std::string LooseNo = "Nein-Seite ist nicht mit einem Block verbunden";
 const std::string BadCondition =
@@ -230,8 +233,9 @@ TEST(CompileError, ImageLargerThanTheFlashIsRefusedWithoutItem) {
   EXPECT_EQ(program->binary.code.size(), 8192u);
 }
 
-// What only a broken project file holds is refused with an internal error
-// instead of producing code that runs into whatever follows.
+// What only a broken project file holds is refused instead of producing code
+// that runs into whatever follows: a block without its arrows as an error of
+// that block, what the loader already refuses as an internal error.
 TEST(CompileError, BrokenChartsAreRefused) {
   {
     Chart chart;
@@ -247,7 +251,7 @@ TEST(CompileError, BrokenChartsAreRefused) {
     Chart::Chain(main, {block});
     delete block->dependent1;
     block->dependent1 = nullptr;
-    ExpectInternal(chart, "A block in sub Start lacks its outgoing arrow");
+    ExpectError(chart, MissingArrow, block);
   }
   {
     Chart chart;
@@ -256,7 +260,7 @@ TEST(CompileError, BrokenChartsAreRefused) {
     Chart::Chain(main, {test, chart.End(main)});
     delete test->dependent2;
     test->dependent2 = nullptr;
-    ExpectInternal(chart, "A block in sub Start lacks its outgoing arrow");
+    ExpectError(chart, MissingArrow, test);
   }
   {
     Chart chart;
