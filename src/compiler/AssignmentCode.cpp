@@ -1,7 +1,5 @@
 // The code of one assignment: the value of its right side stored to an
 // integer variable or put on an output port bit.
-#include <stdexcept>
-
 #include "compiler/Expressions.h"
 #include "language/Expressions.h"
 
@@ -30,12 +28,6 @@ struct ConvertedRightSide {
   Compiler::MathExpression operation;
 };
 
-uint16_t IoAddress(const Compiler::Program& program, const std::string& port) {
-  auto found = program.board.ioRegisterToAddress->find(port);
-  if (found == program.board.ioRegisterToAddress->end()) throw std::runtime_error("Could not find port " + port);
-  return found->second;
-}
-
 }  // namespace
 
 void ParsedAssignment::WriteCode(Compiler::Program& program) const {
@@ -46,22 +38,23 @@ void ParsedAssignment::WriteCode(Compiler::Program& program) const {
     program.DeferSTS(Compiler::UnknownAddress{t.name, 1}, 25);
   } else if (t.kind == VariableKind::Port) {
     const ConvertedRightSide value(rightSide);
-    const Compiler::IoBitName portBit = Compiler::SplitIoBitName(t.name);
+    const Compiler::IoBitName portBit = Compiler::SplitIoBitName(*target);
+    const std::string operand = Compiler::ChartName(*target);
     if (!value.withOperator && value.single.kind == Compiler::ValueExpression::ValueLiteral) {
       if (value.single.value == 0)
-        program.Emit(Compiler::CBI(IoAddress(program, portBit.port), portBit.bit));
+        program.Emit(Compiler::CBI(program.IoAddress(portBit.port, operand), portBit.bit));
       else if (value.single.value == 1)
-        program.Emit(Compiler::SBI(IoAddress(program, portBit.port), portBit.bit));
+        program.Emit(Compiler::SBI(program.IoAddress(portBit.port, operand), portBit.bit));
       else
-        throw std::runtime_error("Invalid literal-value for IoBit (only 0 and 1 allowed)");
+        throw Compiler::OperandError("Diesem Ausgang kannst du nur 0 oder 1 zuweisen: " + operand);
       return;
     }
     // The port bit takes bit 0 of the value.
     value.Load(program);
     program.Emit(Compiler::SBRS(24, 0));
-    program.Emit(Compiler::CBI(IoAddress(program, portBit.port), portBit.bit));
+    program.Emit(Compiler::CBI(program.IoAddress(portBit.port, operand), portBit.bit));
     program.Emit(Compiler::SBRC(24, 0));
-    program.Emit(Compiler::SBI(IoAddress(program, portBit.port), portBit.bit));
+    program.Emit(Compiler::SBI(program.IoAddress(portBit.port, operand), portBit.bit));
   }
   // An input pin or ADC target has no code: the block check lets a pin
   // target through, and there is nothing to write to it.

@@ -35,6 +35,9 @@ const char* const BadAssignmentMessage =
     "um das zu ändern!";
 const char* const LooseYesMessage = "Ja-Seite ist nicht mit einem Block verbunden";
 const char* const LooseNoMessage = "Nein-Seite ist nicht mit einem Block verbunden";
+const char* const MissingArrowMessage =
+    "Diesem Block fehlt ein Pfeil, der von ihm weiterführt: Die Projektdatei ist beschädigt.\n\nLösche den "
+    "markierten Block und füge ihn neu ein!";
 const char* const BadConditionMessage =
     "Du hast keine Bedingung im Bedingungsblock angegeben.\n\nKlicke doppelt auf den markierten Block, um das zu "
     "ändern!";
@@ -72,14 +75,26 @@ void Schedule(Compiler::Program& program, std::initializer_list<WalkStep> steps)
 }
 
 // Only a broken project file gives a block fewer outgoing arrows than its
-// kind has, or something other than an arrow in their place.
-BlockConnector* RequireArrow(const ChartItem* block, ChartItem* dependent) {
+// kind has; the loader refuses anything other than an arrow in their place.
+BlockConnector* RequireArrow(ChartItem* block, ChartItem* dependent) {
+  if (!dependent) throw CodeWriteException(block, MissingArrowMessage);
   auto* arrow = dynamic_cast<BlockConnector*>(dependent);
   if (!arrow) throw std::runtime_error("A block in sub " + block->sub->name + " lacks its outgoing arrow");
   return arrow;
 }
 
 const Variables& VariablesOf(const ChartItem* item) { return item->sub->project->variables; }
+
+// The conversions and loads of operands name the operand, not its block:
+// their errors become errors of the block whose operands they are.
+template <class Work>
+auto OperandsOf(ChartItem* block, Work work) -> decltype(work()) {
+  try {
+    return work();
+  } catch (const Compiler::OperandError& error) {
+    throw CodeWriteException(block, error.what());
+  }
+}
 
 }  // namespace
 
@@ -199,7 +214,7 @@ void Instruction::WriteCode(Compiler::Program& program) {
       operands.push_back(Compiler::ValueExpression::Literal(static_cast<uint16_t>(parameter.value)));
       break;
     default:
-      operands.push_back(Compiler::OperandValue(*parameter.operand));
+      operands.push_back(OperandsOf(this, [&] { return Compiler::OperandValue(*parameter.operand); }));
       break;
     }
   }
@@ -211,9 +226,11 @@ void Instruction::WriteCode(Compiler::Program& program) {
     resultLabel = variables.GetAliasDestination(resultName);
     if (resultLabel.empty()) resultLabel = resultName;
   }
-  for (size_t i = 0; i < operands.size(); ++i)
-    program.CodifyExpression(operands[i], static_cast<unsigned short>(24 - 2 * i),
-                             static_cast<unsigned short>(25 - 2 * i));
+  OperandsOf(this, [&] {
+    for (size_t i = 0; i < operands.size(); ++i)
+      program.CodifyExpression(operands[i], static_cast<unsigned short>(24 - 2 * i),
+                               static_cast<unsigned short>(25 - 2 * i));
+  });
   program.DeferCodeAddressToZ(Compiler::UnknownAddress{info->routineName, 0});
   program.Emit(Compiler::ICALL());
   if (info->resultMask != 0) {
@@ -230,7 +247,7 @@ void Assignment::WriteCode(Compiler::Program& program) {
   bool accepted = a.target && right.first.valid && (right.op == MathOperator::None || right.second.valid) &&
                   (Variables::GetCastableTypes(a.target->kind) & right.GetType()) != 0;
   if (!accepted) throw CodeWriteException(this, BadAssignmentMessage);
-  a.WriteCode(program);
+  OperandsOf(this, [&] { a.WriteCode(program); });
   ChartItem::WriteCode(program);
 }
 
@@ -241,9 +258,11 @@ void IfBlock::WriteCode(Compiler::Program& program) {
   if (!no->endItem) throw CodeWriteException(no, LooseNoMessage);
   if (!compare.left.valid || !compare.right.valid) throw CodeWriteException(this, BadConditionMessage);
   std::string elseLabel = program.NewLabel();
-  Compiler::ValueExpression right = compare.right.ToValueExpression();
-  Compiler::Program::CompareMode mode = Compiler::CompareModeOf(compare.op);
-  Compiler::ValueExpression left = compare.left.ToValueExpression();
-  program.CompareAndBranch(left, mode, right, Compiler::UnknownAddress{elseLabel, 0});
+  OperandsOf(this, [&] {
+    Compiler::ValueExpression right = compare.right.ToValueExpression();
+    Compiler::Program::CompareMode mode = Compiler::CompareModeOf(compare.op);
+    Compiler::ValueExpression left = compare.left.ToValueExpression();
+    program.CompareAndBranch(left, mode, right, Compiler::UnknownAddress{elseLabel, 0});
+  });
   Schedule(program, {WalkStep{yes, {}}, WalkStep{nullptr, elseLabel}, WalkStep{no, {}}});
 }

@@ -28,12 +28,20 @@ ValueExpression ValueExpression::IntegerVariable(const std::string& name) {
   return v;
 }
 
-ValueExpression ValueExpression::IoBit(const std::string& port, uint8_t bit) {
+ValueExpression ValueExpression::IoBit(const std::string& port, uint8_t bit, const std::string& operand) {
   ValueExpression v;
   v.kind = ValueIoBit;
   v.port = port;
   v.bit = bit;
+  v.operand = operand;
   return v;
+}
+
+uint16_t Program::IoAddress(const std::string& port, const std::string& operand) const {
+  auto found = board.ioRegisterToAddress->find(port);
+  if (found == board.ioRegisterToAddress->end())
+    throw OperandError(std::string("Diesen Anschluss gibt es auf dem Board ") + board.name + " nicht: " + operand);
+  return found->second;
 }
 
 void Program::CodifyExpression(const ValueExpression& e, unsigned short regLo, unsigned short regHi) {
@@ -59,9 +67,7 @@ void Program::CodifyExpression(const ValueExpression& e, unsigned short regLo, u
   default: {
     Emit(EOR(regLo, regLo));
     Emit(EOR(regHi, regHi));
-    auto found = board.ioRegisterToAddress->find(e.port);
-    if (found == board.ioRegisterToAddress->end()) throw std::runtime_error("Could not find port " + e.port);
-    Emit(SBIC(found->second, e.bit));
+    Emit(SBIC(IoAddress(e.port, e.operand), e.bit));
     Emit(INC(regLo));
     return;
   }

@@ -2,6 +2,7 @@
 // Operands and two-operand operations of generated code. The code that loads,
 // computes and compares them is part of Compiler::Program.
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 #include "compiler/Program.h"
@@ -20,11 +21,12 @@ struct ValueExpression {
   UnknownAddress variable;  // ValueVariable: the variable's name, offset 0
   std::string port;         // ValueIoBit: I/O register name, such as PINB
   uint8_t bit = 0;          // ValueIoBit
+  std::string operand;      // ValueIoBit: the operand as the chart names it, for messages
 
   static ValueExpression Literal(uint16_t value);
   static ValueExpression FlashString(const std::string& text);
   static ValueExpression IntegerVariable(const std::string& name);
-  static ValueExpression IoBit(const std::string& port, uint8_t bit);
+  static ValueExpression IoBit(const std::string& port, uint8_t bit, const std::string& operand);
 };
 
 struct MathExpression {
@@ -33,16 +35,31 @@ struct MathExpression {
   ValueExpression right;
 };
 
+// An operand that the chart, the project file or the settings got wrong
+// (a malformed name, a register the board lacks, an output bit read as a
+// value): a German message naming the operand. The conversions do not know
+// their block; the block's code turns it into a CodeWriteException for
+// itself.
+class OperandError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// The operand as the chart names it: an alias with its target in brackets,
+// "Knopf (PIND.2)".
+std::string ChartName(const ::Variable& operand);
+
 // The operand a plain variable or an alias stands for: an integer variable
 // by its name, an input pin as an I/O bit, an ADC channel as its number.
-// Output bits have no value to read.
+// Output bits have no value to read. Throws OperandError.
 ValueExpression OperandValue(const ::Variable& operand);
 
-// The I/O register and bit of a port or pin name such as PORTB.3.
+// The I/O register and bit of a port or pin operand such as PORTB.3 (an
+// alias's target); throws OperandError for a malformed name.
 struct IoBitName {
   std::string port;
   uint8_t bit;
 };
-IoBitName SplitIoBitName(const std::string& name);
+IoBitName SplitIoBitName(const ::Variable& operand);
 
 }  // namespace Compiler

@@ -12,24 +12,41 @@ namespace Compiler {
 
 namespace {
 
-// Reads the decimal number that text begins with, as the operand names hold
-// their bit and channel numbers; the standard conversion's own exceptions are
-// not runtime errors, so they are turned into one naming the operand.
-int LeadingNumber(const std::string& text, const std::string& operandName) {
+// Reads the decimal number that text begins with as std::stoi reads it
+// (leading blanks and a sign allowed, anything after the digits ignored):
+// names in stored settings and project files rely on that. False when there
+// is no number within int.
+bool LeadingNumber(const std::string& text, int& number) {
   try {
-    return std::stoi(text);
+    number = std::stoi(text);
+    return true;
   } catch (const std::logic_error&) {
-    throw std::runtime_error("Invalid number in operand name " + operandName);
+    return false;
   }
 }
 
+// The runtimes' adc_read keeps the channel's low four bits: a higher number
+// would quietly read another channel.
+constexpr int HighestAdcChannel = 15;
+
 }  // namespace
 
-IoBitName SplitIoBitName(const std::string& name) {
+std::string ChartName(const ::Variable& operand) {
+  return operand.aliasTarget ? operand.name + " (" + operand.aliasTarget->name + ")" : operand.name;
+}
+
+IoBitName SplitIoBitName(const ::Variable& operand) {
+  const std::string& name = operand.aliasTarget ? operand.aliasTarget->name : operand.name;
   std::vector<std::string> pieces;
   String::Tokenize(name, pieces, '.');
-  if (pieces.size() != 2) throw std::runtime_error("Invalid Pin specified: " + name);
-  return IoBitName{pieces[0], static_cast<uint8_t>(LeadingNumber(pieces[1], name))};
+  if (pieces.size() != 2)
+    throw OperandError("Dieser Anschluss braucht einen Namen aus Register, Punkt und Bitnummer wie PINB.2: " +
+                       ChartName(operand));
+  int bit = 0;
+  // SBI, CBI and SBIC reach the bits 0 to 7 of an I/O register.
+  if (!LeadingNumber(pieces[1], bit) || bit < 0 || bit > 7)
+    throw OperandError("Dieser Anschluss hat keine gültige Bitnummer (0 bis 7): " + ChartName(operand));
+  return IoBitName{pieces[0], static_cast<uint8_t>(bit)};
 }
 
 ValueExpression OperandValue(const ::Variable& operand) {
@@ -38,12 +55,17 @@ ValueExpression OperandValue(const ::Variable& operand) {
   case VariableKind::Integer:
     return ValueExpression::IntegerVariable(v.name);
   case VariableKind::Pin: {
-    IoBitName pin = SplitIoBitName(v.name);
-    return ValueExpression::IoBit(pin.port, pin.bit);
+    IoBitName pin = SplitIoBitName(operand);
+    return ValueExpression::IoBit(pin.port, pin.bit, ChartName(operand));
   }
-  case VariableKind::ADC:
-    if (v.name.size() < 3) throw std::runtime_error("Invalid number in operand name " + v.name);
-    return ValueExpression::Literal(static_cast<uint16_t>(LeadingNumber(v.name.substr(3), v.name)));
+  case VariableKind::ADC: {
+    int channel = 0;
+    if (v.name.size() < 3 || !LeadingNumber(v.name.substr(3), channel) || channel < 0 || channel > HighestAdcChannel)
+      throw OperandError("Dieser Analogeingang hat keine gültige Kanalnummer (ADC0 bis ADC15): " + ChartName(operand));
+    return ValueExpression::Literal(static_cast<uint16_t>(channel));
+  }
+  case VariableKind::Port:
+    throw OperandError("Einen Ausgang kannst du nur setzen, nicht lesen: " + ChartName(operand));
   default:
     throw std::runtime_error("Unknown variable " + v.name);
   }

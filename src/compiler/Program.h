@@ -76,6 +76,10 @@ public:
   // deferred instruction. Throws std::runtime_error for an undefined label.
   void Link();
 
+  // The I/O address of a register of the board; an OperandError naming the
+  // operand when the board has no such register.
+  uint16_t IoAddress(const std::string& port, const std::string& operand) const;
+
   // Loads an operand's 16-bit value into regLo (low byte) and regHi.
   void CodifyExpression(const ValueExpression& value, unsigned short regLo, unsigned short regHi);
   // Computes left op right into r24:r25.

@@ -91,16 +91,19 @@ TEST_F(Operands, VariablesPinsAndChannelsAreResolvedThroughTheirAliases) {
   EXPECT_EQ(channel.value, 3);
 }
 
-TEST_F(Operands, OperandsWithoutAValueOrWithMalformedNamesAreInternalErrors) {
-  EXPECT_EQ(ConversionError("PORTB.0"), "Unknown variable PORTB.0");
-  EXPECT_EQ(ConversionError("Led"), "Unknown variable PORTB.1") << "the alias's target is named";
-  EXPECT_EQ(ConversionError("PINB"), "Invalid Pin specified: PINB");
-  EXPECT_EQ(ConversionError("PINB.x"), "Invalid number in operand name PINB.x");
-  EXPECT_EQ(ConversionError("ADCx"), "Invalid number in operand name ADCx");
-  EXPECT_EQ(ConversionError("AD"), "Invalid number in operand name AD");
-  EXPECT_EQ(ConversionError("var1 + PORTB.0"), "Unknown variable PORTB.0");
-  EXPECT_EQ(ConversionError("PORTB.0 + PORTB.2"), "Unknown variable PORTB.2") << "the second operand comes first";
-  EXPECT_EQ(ConversionError("PINB + PORTB.2"), "Unknown variable PORTB.2");
+TEST_F(Operands, OperandsWithoutAValueOrWithMalformedNamesAreRefusedByName) {
+  const std::string unreadable = "Einen Ausgang kannst du nur setzen, nicht lesen: ";
+  EXPECT_EQ(ConversionError("PORTB.0"), unreadable + "PORTB.0");
+  EXPECT_EQ(ConversionError("Led"), unreadable + "Led (PORTB.1)") << "the alias is named with its target";
+  EXPECT_EQ(ConversionError("PINB"),
+            "Dieser Anschluss braucht einen Namen aus Register, Punkt und Bitnummer wie PINB.2: PINB");
+  EXPECT_EQ(ConversionError("PINB.x"), "Dieser Anschluss hat keine gültige Bitnummer (0 bis 7): PINB.x");
+  const std::string channel = "Dieser Analogeingang hat keine gültige Kanalnummer (ADC0 bis ADC15): ";
+  EXPECT_EQ(ConversionError("ADCx"), channel + "ADCx");
+  EXPECT_EQ(ConversionError("AD"), channel + "AD");
+  EXPECT_EQ(ConversionError("var1 + PORTB.0"), unreadable + "PORTB.0");
+  EXPECT_EQ(ConversionError("PORTB.0 + PORTB.2"), unreadable + "PORTB.2") << "the second operand comes first";
+  EXPECT_EQ(ConversionError("PINB + PORTB.2"), unreadable + "PORTB.2");
 }
 
 TEST_F(Operands, RightSideWithoutOperatorIsNoOperation) {
@@ -153,12 +156,15 @@ TEST_F(Operands, IntegerTargetStoresBothBytes) {
 TEST_F(Operands, PinTargetHasNoCode) { EXPECT_EQ(Listing("PINB.2 = PINA.7"), Lines_t{}); }
 
 TEST_F(Operands, PortTargetFailures) {
-  EXPECT_EQ(CodeError("PORTB.1 = 5"), "Invalid literal-value for IoBit (only 0 and 1 allowed)");
-  EXPECT_EQ(CodeError("PORTC.6 = 1"), "Could not find port PORTC");
-  EXPECT_EQ(CodeError("PORTC.6 = PINB.2"), "Could not find port PORTC");
-  EXPECT_EQ(CodeError("PORTB.1 = PIND.2"), "Could not find port PIND");
-  EXPECT_EQ(CodeError("PORTB.1 = PORTB.2"), "Unknown variable PORTB.2");
-  EXPECT_EQ(CodeError("PORTX = 1"), "Invalid Pin specified: PORTX");
+  EXPECT_EQ(CodeError("PORTB.1 = 5"), "Diesem Ausgang kannst du nur 0 oder 1 zuweisen: PORTB.1");
+  EXPECT_EQ(CodeError("Led = 2"), "Diesem Ausgang kannst du nur 0 oder 1 zuweisen: Led (PORTB.1)");
+  const std::string missing = "Diesen Anschluss gibt es auf dem Board Mandolet nicht: ";
+  EXPECT_EQ(CodeError("PORTC.6 = 1"), missing + "PORTC.6");
+  EXPECT_EQ(CodeError("PORTC.6 = PINB.2"), missing + "PORTC.6");
+  EXPECT_EQ(CodeError("PORTB.1 = PIND.2"), missing + "PIND.2");
+  EXPECT_EQ(CodeError("PORTB.1 = PORTB.2"), "Einen Ausgang kannst du nur setzen, nicht lesen: PORTB.2");
+  EXPECT_EQ(CodeError("PORTX = 1"), "Dieser Anschluss braucht einen Namen aus Register, Punkt und Bitnummer wie "
+                                    "PINB.2: PORTX");
 }
 
 }  // namespace

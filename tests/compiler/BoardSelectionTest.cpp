@@ -91,6 +91,32 @@ TEST_F(BoardSelection, BlockWhoseRoutineTheBoardLacksIsAnErrorOfThatBlock) {
     }
 }
 
+// The default operands name the Arduino's PIND and PORTC: on the Mandolet a
+// block that uses one, in any place, is an error of that block.
+TEST_F(BoardSelection, BlockUsingARegisterTheBoardLacksIsAnErrorOfThatBlock) {
+  const struct {
+    const char* block;
+    const char* operand;  // as the message names it
+  } uses[] = {{"PORTC.6 = 1", "PORTC.6"},           {"Lampe = var0 & 1", "Lampe (PORTC.6)"},
+              {"var0 = Knopf", "Knopf (PIND.2)"},   {"var0 = var1 - PIND.3", "PIND.3"},
+              {"PORTB.0 = PIND.4", "PIND.4"},       {"if PIND.5 = 1", "PIND.5"},
+              {"if var0 < Knopf", "Knopf (PIND.2)"}};
+  for (const auto& use : uses)
+    for (const std::string programmer : {"Corbelo", "Arduino"}) {
+      SCOPED_TRACE(use.block + (" with " + programmer));
+      theSettings.programmer = programmer;
+      Chart chart;
+      ASSERT_TRUE(chart.variables().AddAlias("Knopf", "PIND.2") && chart.variables().AddAlias("Lampe", "PORTC.6"));
+      ChartItem* block = chart.Only(chart.Main(), use.block);
+      CompileError error = ErrorOf(chart);
+      const bool mandolet = programmer == "Corbelo";
+      EXPECT_FALSE(error.internal) << error.message;
+      EXPECT_EQ(error.message,
+                mandolet ? "Diesen Anschluss gibt es auf dem Board Mandolet nicht: " + std::string(use.operand) : "");
+      EXPECT_EQ(error.item, mandolet ? block : nullptr);
+    }
+}
+
 // The default operands are the Arduino's: its input pins PIND.2 to PIND.7
 // are read, and a port bit drives its pin. The Mandolet has no port D.
 TEST_F(BoardSelection, DefaultPinsRunOnTheArduinoOnly) {
@@ -108,8 +134,9 @@ TEST_F(BoardSelection, DefaultPinsRunOnTheArduinoOnly) {
   Chart mandolet;
   build(mandolet);
   CompileError error = ErrorOf(mandolet);
-  EXPECT_TRUE(error.internal);
-  EXPECT_EQ(error.message, "Could not find port PIND");
+  EXPECT_FALSE(error.internal);
+  EXPECT_EQ(error.message, "Diesen Anschluss gibt es auf dem Board Mandolet nicht: PIND.2");
+  EXPECT_EQ(error.item, Chart::Out(mandolet.Main()->start)->endItem);
 
   theSettings.programmer = "Arduino";
   const bool levels[6] = {true, false, true, true, false, true};

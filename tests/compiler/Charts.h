@@ -81,6 +81,18 @@ public:
     }
   }
 
+  // The sub's one block, all its arrows ending at one end block: a condition
+  // for "if ...", an argument for "adc_read ...", else an assignment.
+  ChartItem* Only(Sub* sub, const std::string& text) {
+    ChartItem* block = text.starts_with("if ")         ? If(sub, text.substr(3))
+                       : text.starts_with("adc_read ") ? Do(sub, "adc_read", {text.substr(9)}, "var2")
+                                                       : static_cast<ChartItem*>(Assign(sub, text));
+    EndBlock* end = End(sub);
+    Chain(sub, {block, end});
+    if (block->dependent2) NoArrow(block, end);
+    return block;
+  }
+
   // Compiles, links and checks the size of the image.
   std::unique_ptr<Compiler::Program> Build() {
     auto program = std::make_unique<Compiler::Program>();

@@ -20,6 +20,9 @@ const std::string BadParameter =
 const std::string BadAssignment =
     "Du hast keine mathematische Formel im Zuweisungsblock angegben. \n\nKlicke doppelt auf den markierten Block, um "
     "das zu ändern!";
+const std::string MissingArrow =
+    "Diesem Block fehlt ein Pfeil, der von ihm weiterführt: Die Projektdatei ist beschädigt.\n\nLösche den markierten "
+    "Block und füge ihn neu ein!";
 const std::string LooseYes = "Ja-Seite ist nicht mit einem Block verbunden";
 const std::string LooseNo = "Nein-Seite ist nicht mit einem Block verbunden";
 const std::string BadCondition =
@@ -152,24 +155,39 @@ TEST(CompileError, SubsAreCheckedAndWrittenOneAfterAnother) {
   ExpectError(chart, Unconnected, orphan);
 }
 
-TEST(CompileError, InternalErrorsOfOperandsAndTables) {
-  struct Case {
-    const char* condition;
-    const char* message;
+// Names from a project file or the settings that do not fit their kind, and
+// output bits read as values, are errors of the block that uses them; names
+// that std::stoi reads to a bit 0 to 7 or a channel 0 to 15 still compile.
+TEST(CompileError, MalformedOrUnreadableOperandsAreErrorsOfTheirBlock) {
+  using namespace VariableKind;
+  const std::string bit = "Dieser Anschluss hat keine gültige Bitnummer (0 bis 7): ";
+  const std::string channel = "Dieser Analogeingang hat keine gültige Kanalnummer (ADC0 bis ADC15): ";
+  const struct {
+    const char* operand;  // entered in the table, with the alias Taster for it
+    int kind;
+    const char* block;
+    std::string error;  // empty: it compiles
   } cases[] = {
-      {"PORTB.0 = 1", "Unknown variable PORTB.0"},
-      {"var0 < PIND.2", "Could not find port PIND"},
-      {"Knopf = 1", "Invalid Pin specified: Knopf"},
+      {"PINB", Pin, "if PINB = 1",
+       "Dieser Anschluss braucht einen Namen aus Register, Punkt und Bitnummer wie PINB.2: PINB"},
+      {"PINB.8", Pin, "var0 = Taster", bit + "Taster (PINB.8)"},
+      {"PINB.-1", Pin, "if var0 < Taster", bit + "Taster (PINB.-1)"},
+      {"PINB.4294967296", Pin, "if PINB.4294967296 = 1", bit + "PINB.4294967296"},
+      {"PORTB.x", Port, "PORTB.x = var0 & 1", bit + "PORTB.x"},
+      {"ADC16", ADC, "adc_read ADC16", channel + "ADC16"},
+      {"ADC", ADC, "var0 = var1 + Taster", channel + "Taster (ADC)"},
+      {"PORTB.0", Port, "if PORTB.0 = 1", "Einen Ausgang kannst du nur setzen, nicht lesen: PORTB.0"},
+      {"PINB. 7", Pin, "if Taster = 1", ""},
+      {"PORTB..+6x", Port, "Taster = 1", ""},
+      {"ADC 15", ADC, "adc_read Taster", ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.block);
     Chart chart;
-    Sub* main = chart.Main();
-    chart.variables().variableList.push_back(new Variable("Knopf", VariableKind::Pin));
-    auto* test = chart.If(main, c.condition);
-    Chart::Arrow(main, test);
-    Chart::Arrow(test, chart.End(main));
-    Chart::NoArrow(test, chart.End(main));
-    ExpectInternal(chart, c.message);
+    chart.variables().variableList.push_back(new Variable(c.operand, c.kind));
+    ASSERT_TRUE(chart.variables().AddAlias("Taster", c.operand));
+    ChartItem* block = chart.Only(chart.Main(), c.block);
+    ExpectError(chart, c.error, c.error.empty() ? nullptr : block);
   }
 }
 
@@ -201,7 +219,7 @@ TEST(CompileError, PortOfAnotherBoard) {
   Sub* main = chart.Main();
   auto* block = chart.Assign(main, "PORTC.6 = 1");
   Chart::Chain(main, {block, chart.End(main)});
-  ExpectInternal(chart, "Could not find port PORTC");
+  ExpectError(chart, "Diesen Anschluss gibt es auf dem Board Mandolet nicht: PORTC.6", block);
 }
 
 TEST(CompileError, ImageLargerThanTheFlashIsRefusedWithoutItem) {
@@ -215,8 +233,9 @@ TEST(CompileError, ImageLargerThanTheFlashIsRefusedWithoutItem) {
   EXPECT_EQ(program->binary.code.size(), 8192u);
 }
 
-// What only a broken project file holds is refused with an internal error
-// instead of producing code that runs into whatever follows.
+// What only a broken project file holds is refused instead of producing code
+// that runs into whatever follows: a block without its arrows as an error of
+// that block, what the loader already refuses as an internal error.
 TEST(CompileError, BrokenChartsAreRefused) {
   {
     Chart chart;
@@ -232,7 +251,7 @@ TEST(CompileError, BrokenChartsAreRefused) {
     Chart::Chain(main, {block});
     delete block->dependent1;
     block->dependent1 = nullptr;
-    ExpectInternal(chart, "A block in sub Start lacks its outgoing arrow");
+    ExpectError(chart, MissingArrow, block);
   }
   {
     Chart chart;
@@ -241,7 +260,7 @@ TEST(CompileError, BrokenChartsAreRefused) {
     Chart::Chain(main, {test, chart.End(main)});
     delete test->dependent2;
     test->dependent2 = nullptr;
-    ExpectInternal(chart, "A block in sub Start lacks its outgoing arrow");
+    ExpectError(chart, MissingArrow, test);
   }
   {
     Chart chart;

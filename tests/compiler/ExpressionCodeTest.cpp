@@ -41,8 +41,10 @@ TEST(OperandCode, VariableReadsBothBytesOfItsSymbol) {
 
 TEST(OperandCode, PinBitIsLoadedAsZeroOrOne) {
   Program program;
-  program.CodifyExpression(ValueExpression::IoBit("PINB", 3), 24, 25);
+  program.CodifyExpression(ValueExpression::IoBit("PINB", 3, "PINB.3"), 24, 25);
   EXPECT_EQ(LinkAndList(program, ProgramStart), (Lines_t{"eor r24, r24", "eor r25, r25", "sbic 0x16, 3", "inc r24"}));
+  ExpectRuntimeError([&] { program.CodifyExpression(ValueExpression::IoBit("PIND", 2, "Knopf (PIND.2)"), 24, 25); },
+                     "Diesen Anschluss gibt es auf dem Board Mandolet nicht: Knopf (PIND.2)");
 }
 
 TEST(OperandCode, EveryFlashStringUseStoresItsTextOnceMore) {
@@ -70,8 +72,6 @@ TEST(OperandCode, RefusesWhatTheGeneratorNeverAsksFor) {
                      "LiteralExpresion may not be stored in registers lower than r16");
   ExpectRuntimeError([&] { program.CodifyExpression(ValueExpression::FlashString("x"), 2, 3); },
                      "Flash-addresses may not be stored in registers lower than r16");
-  ExpectRuntimeError([&] { program.CodifyExpression(ValueExpression::IoBit("PIND", 2), 24, 25); },
-                     "Could not find port PIND");
   MathExpression unknown{ValueExpression::Literal(1), 6, ValueExpression::Literal(2)};
   ExpectRuntimeError([&] { program.CodifyExpression(unknown); }, "Operation not yet supported");
   ExpectRuntimeError(
@@ -84,7 +84,7 @@ TEST(OperandCode, RefusesWhatTheGeneratorNeverAsksFor) {
 
 TEST(OperandCode, UnknownKindsAreReadAsIoBits) {
   Program program;
-  ValueExpression strange = ValueExpression::IoBit("PINA", 7);
+  ValueExpression strange = ValueExpression::IoBit("PINA", 7, "PINA.7");
   strange.kind = 17;
   program.CodifyExpression(strange, 24, 25);
   EXPECT_EQ(LinkAndList(program, ProgramStart), (Lines_t{"eor r24, r24", "eor r25, r25", "sbic 0x19, 7", "inc r24"}));
