@@ -33,6 +33,7 @@ struct ConvertedRightSide {
 void ParsedAssignment::WriteCode(Compiler::Program& program) const {
   const Variable& t = target->aliasTarget ? *target->aliasTarget : *target;
   if (t.kind == VariableKind::Integer) {
+    program.RequireVariableCell(t.name, Compiler::ChartName(*target));
     ConvertedRightSide(rightSide).Load(program);
     program.DeferSTS(Compiler::UnknownAddress{t.name, 0}, 24);
     program.DeferSTS(Compiler::UnknownAddress{t.name, 1}, 25);

@@ -224,7 +224,9 @@ void Instruction::WriteCode(Compiler::Program& program) {
     const std::string resultName = Trim(result);
     if (resultName.empty()) throw CodeWriteException(this, BadParameterMessage);
     resultLabel = variables.GetAliasDestination(resultName);
+    const std::string named = resultLabel.empty() ? resultName : resultName + " (" + resultLabel + ")";
     if (resultLabel.empty()) resultLabel = resultName;
+    OperandsOf(this, [&] { program.RequireVariableCell(resultLabel, named); });
   }
   OperandsOf(this, [&] {
     for (size_t i = 0; i < operands.size(); ++i)

@@ -21,10 +21,11 @@ ValueExpression ValueExpression::FlashString(const std::string& text) {
   return v;
 }
 
-ValueExpression ValueExpression::IntegerVariable(const std::string& name) {
+ValueExpression ValueExpression::IntegerVariable(const std::string& name, const std::string& operand) {
   ValueExpression v;
   v.kind = ValueVariable;
   v.variable = UnknownAddress{name, 0};
+  v.operand = operand.empty() ? name : operand;
   return v;
 }
 
@@ -44,6 +45,13 @@ uint16_t Program::IoAddress(const std::string& port, const std::string& operand)
   return found->second;
 }
 
+void Program::RequireVariableCell(const std::string& name, const std::string& operand) const {
+  const bool cell = name.size() > 3 && name.compare(0, 3, "var") == 0 &&
+                    name.find_first_not_of("0123456789", 3) == std::string::npos && board.stdlibSymbols->contains(name);
+  if (!cell)
+    throw OperandError(std::string("Diese Variable gibt es auf dem Board ") + board.name + " nicht: " + operand);
+}
+
 void Program::CodifyExpression(const ValueExpression& e, unsigned short regLo, unsigned short regHi) {
   switch (e.kind) {
   case ValueExpression::ValueLiteral:
@@ -61,6 +69,7 @@ void Program::CodifyExpression(const ValueExpression& e, unsigned short regLo, u
     return;
   }
   case ValueExpression::ValueVariable:
+    RequireVariableCell(e.variable.label, e.operand);
     DeferLDS(regLo, UnknownAddress{e.variable.label, 0});
     DeferLDS(regHi, UnknownAddress{e.variable.label, 1});
     return;

@@ -21,11 +21,12 @@ struct ValueExpression {
   UnknownAddress variable;  // ValueVariable: the variable's name, offset 0
   std::string port;         // ValueIoBit: I/O register name, such as PINB
   uint8_t bit = 0;          // ValueIoBit
-  std::string operand;      // ValueIoBit: the operand as the chart names it, for messages
+  std::string operand;      // ValueVariable, ValueIoBit: the operand as the chart names it, for messages
 
   static ValueExpression Literal(uint16_t value);
   static ValueExpression FlashString(const std::string& text);
-  static ValueExpression IntegerVariable(const std::string& name);
+  // The operand defaults to the name.
+  static ValueExpression IntegerVariable(const std::string& name, const std::string& operand = {});
   static ValueExpression IoBit(const std::string& port, uint8_t bit, const std::string& operand);
 };
 

@@ -53,7 +53,7 @@ ValueExpression OperandValue(const ::Variable& operand) {
   const ::Variable& v = operand.aliasTarget ? *operand.aliasTarget : operand;
   switch (v.kind) {
   case VariableKind::Integer:
-    return ValueExpression::IntegerVariable(v.name);
+    return ValueExpression::IntegerVariable(v.name, ChartName(operand));
   case VariableKind::Pin: {
     IoBitName pin = SplitIoBitName(operand);
     return ValueExpression::IoBit(pin.port, pin.bit, ChartName(operand));

@@ -79,6 +79,10 @@ public:
   // The I/O address of a register of the board; an OperandError naming the
   // operand when the board has no such register.
   uint16_t IoAddress(const std::string& port, const std::string& operand) const;
+  // Makes sure an integer variable's name is one of the runtime's variable
+  // cells (var0, var1, ...); an OperandError naming the operand when it is
+  // not, since any other name, even another runtime symbol, has no cell.
+  void RequireVariableCell(const std::string& name, const std::string& operand) const;
 
   // Loads an operand's 16-bit value into regLo (low byte) and regHi.
   void CodifyExpression(const ValueExpression& value, unsigned short regLo, unsigned short regHi);

@@ -202,16 +202,32 @@ TEST(CompileError, ConditionWithoutOperator) {
   ExpectInternal(chart, "Invalid CompareMode cannot be prepared for compiler");
 }
 
-TEST(CompileError, NamesThatAreNoRuntimeSymbolFailAtLink) {
-  Chart chart;
-  Sub* main = chart.Main();
-  chart.variables().variableList.push_back(new Variable("zahl", VariableKind::Integer));
-  Chart::Chain(main, {chart.Assign(main, "zahl = 1"), chart.End(main)});
-  ExpectInternal(chart, "Location zahl has not been defined");
-
-  Chart result;
-  Chart::Chain(result.Main(), {result.Do(result.Main(), "waitchar", {}, "Ergebnis"), result.End(result.Main())});
-  ExpectInternal(result, "Location Ergebnis has not been defined");
+// Integer variables live in the runtime's cells var0 to var63; a name from
+// the settings or a file that is none of them, even one of another runtime
+// symbol, is an error of the block that uses it.
+TEST(CompileError, IntegerNamesThatAreNoVariableCellAreErrorsOfTheirBlock) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"zahl = 1", "zahl"},
+      {"var0 = zahl + 1", "zahl"},
+      {"if Wert < 3", "Wert (zahl)"},
+      {"main = 1", "main"},
+      {"var64 = 1", "var64"},
+      {"waitchar -> Ergebnis", "Ergebnis"},
+      {"waitchar -> Wert", "Wert (zahl)"},
+  };
+  for (const auto& [text, operand] : cases) {
+    SCOPED_TRACE(text);
+    Chart chart;
+    for (const char* name : {"zahl", "main", "var64"})
+      chart.variables().variableList.push_back(new Variable(name, VariableKind::Integer));
+    ASSERT_TRUE(chart.variables().AddAlias("Wert", "zahl"));
+    const size_t arrow = text.find(" -> ");
+    ChartItem* block = arrow == std::string::npos
+                           ? chart.Only(chart.Main(), text)
+                           : chart.Do(chart.Main(), text.substr(0, arrow), {}, text.substr(arrow + 4));
+    if (arrow != std::string::npos) Chart::Chain(chart.Main(), {block, chart.End(chart.Main())});
+    ExpectError(chart, "Diese Variable gibt es auf dem Board Mandolet nicht: " + operand, block);
+  }
 }
 
 TEST(CompileError, PortOfAnotherBoard) {

@@ -104,15 +104,19 @@ TEST(Transfer, InternalCompilerErrorIsShownWithoutItemOrUpload) {
   ProgressScript progress;
   Chart chart;
   Sub* main = chart.Main();
-  chart.variables().variableList.push_back(new Variable("zahl", VariableKind::Integer));
-  Chart::Chain(main, {chart.Assign(main, "zahl = 1"), chart.End(main)});
+  // A condition without operator: the parser never makes one.
+  auto* test = chart.If(main, "var0 = var1");
+  test->compare.op = CompareOperator::None;
+  Chart::Arrow(main, test);
+  Chart::Arrow(test, chart.End(main));
+  Chart::NoArrow(test, chart.End(main));
   std::string listing;
   auto transfer = RunTransfer(chart.project, MainWindowStandIn, &listing);
-  EXPECT_EQ(listing, "") << "no listing of an image that failed to link";
+  EXPECT_EQ(listing, "") << "no listing of an image that failed to compile";
   EXPECT_EQ(transfer->errorItem, nullptr);
   EXPECT_EQ(progress.calls, 0);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
-  EXPECT_EQ(boxes.Boxes()[0].text, "Internal compiler error:\nLocation zahl has not been defined");
+  EXPECT_EQ(boxes.Boxes()[0].text, "Internal compiler error:\nInvalid CompareMode cannot be prepared for compiler");
   EXPECT_EQ(boxes.Boxes()[0].caption, "Compiler-Fehler:\n\n");
   EXPECT_EQ(boxes.Boxes()[0].icon, MessageBox::Icon::Information);
   EXPECT_EQ(boxes.Boxes()[0].owner, MainWindowStandIn);
@@ -180,8 +184,8 @@ TEST(Transfer, ProgrammerOfTheSettingsChoosesTheProtocol) {
     const char* programmer;
     uint8_t firstByte;
     const char* board;
-  } cases[] = {{"Corbelo", '{', "Mandolet"}, {"Arduino", 0x30, "Arduino"}, {"corbelo", 0x30, "Arduino"},
-               {"", 0x30, "Arduino"}};
+  } cases[] = {
+      {"Corbelo", '{', "Mandolet"}, {"Arduino", 0x30, "Arduino"}, {"corbelo", 0x30, "Arduino"}, {"", 0x30, "Arduino"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.programmer);
     BoxRecorder boxes;
