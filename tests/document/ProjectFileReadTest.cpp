@@ -5,8 +5,6 @@
 #include "support/Files.h"
 #include "support/RealFaults.h"
 
-#include <csignal>
-
 #include <gtest/gtest.h>
 
 using namespace projectfile;
@@ -361,8 +359,7 @@ TEST_F(ProjectFileRead, LoadsStayWithinBounds) {
   bool ok = true;
   Project growing(dir / "p.pbn", &ok);
   EXPECT_FALSE(ok);
-  ::kill(writer, SIGKILL);
-  EXPECT_EQ(realfaults::WaitFor(writer), 128 + SIGKILL);
+  EXPECT_EQ(realfaults::WaitFor(writer), 0) << "the writer did not complete the file";
   ok = false;
   Project complete(dir / "p.pbn", &ok);
   EXPECT_TRUE(ok) << "the writer completed the file";

@@ -204,8 +204,8 @@ inline void LimitMemory(rlim_t bytes) {
 }
 
 // A process that appends `tail` to the file as soon as anyone reads from
-// it, as another program that keeps writing a file would; its process id,
-// -1 where the file cannot be watched. The caller ends it.
+// it, as another program that keeps writing a file would, and then ends;
+// its process id, -1 where the file cannot be watched.
 inline pid_t ExtendWhenRead(const std::string& path, const std::string& tail) {
   int watch = ::inotify_init1(IN_CLOEXEC);
   if (watch < 0 || ::inotify_add_watch(watch, path.c_str(), IN_ACCESS) < 0) return -1;
@@ -215,10 +215,9 @@ inline pid_t ExtendWhenRead(const std::string& path, const std::string& tail) {
     char event[4096];
     if (::read(watch, event, sizeof event) > 0) {
       int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-      if (fd >= 0 && ::write(fd, tail.data(), tail.size()) == ssize_t(tail.size())) ::close(fd);
+      if (fd >= 0 && ::write(fd, tail.data(), tail.size()) == ssize_t(tail.size())) ::_exit(0);
     }
-    ::pause();
-    ::_exit(0);
+    ::_exit(1);
   }
   ::close(watch);
   return pid;
