@@ -224,7 +224,7 @@ void Instruction::WriteCode(Compiler::Program& program) {
     const std::string resultName = Trim(result);
     if (resultName.empty()) throw CodeWriteException(this, BadParameterMessage);
     resultLabel = variables.GetAliasDestination(resultName);
-    const std::string named = resultLabel.empty() ? resultName : resultName + " (" + resultLabel + ")";
+    const std::string named = Compiler::ChartName(resultName, resultLabel);
     if (resultLabel.empty()) resultLabel = resultName;
     OperandsOf(this, [&] { program.RequireVariableCell(resultLabel, named); });
   }

@@ -49,6 +49,8 @@ public:
 // The operand as the chart names it: an alias with its target in brackets,
 // "Knopf (PIND.2)".
 std::string ChartName(const ::Variable& operand);
+// The same for a name and the name of its alias target (empty for none).
+std::string ChartName(const std::string& name, const std::string& target);
 
 // The operand a plain variable or an alias stands for: an integer variable
 // by its name, an input pin as an I/O bit, an ADC channel as its number.

@@ -31,8 +31,12 @@ constexpr int HighestAdcChannel = 15;
 
 }  // namespace
 
+std::string ChartName(const std::string& name, const std::string& target) {
+  return target.empty() ? name : name + " (" + target + ")";
+}
+
 std::string ChartName(const ::Variable& operand) {
-  return operand.aliasTarget ? operand.name + " (" + operand.aliasTarget->name + ")" : operand.name;
+  return ChartName(operand.name, operand.aliasTarget ? operand.aliasTarget->name : std::string());
 }
 
 IoBitName SplitIoBitName(const ::Variable& operand) {

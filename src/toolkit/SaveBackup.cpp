@@ -7,6 +7,7 @@
 
 #include "toolkit/FileNames.h"
 #include "toolkit/PathWalk.h"
+#include "toolkit/RegularFile.h"
 
 namespace {
 
@@ -31,17 +32,6 @@ int OpenStateFolder(std::string& folderPath) {
   ::mkdir(folderPath.c_str(), 0700);
   return ::open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
-
-int WriteAll(int fd, const std::string& bytes) {
-  for (size_t at = 0; at < bytes.size();) {
-    ssize_t written = ::write(fd, bytes.data() + at, bytes.size() - at);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return written < 0 ? errno : EIO;
-    at += size_t(written);
-  }
-  return ::fsync(fd) == 0 ? 0 : errno;
-}
-
 
 }  // namespace
 
@@ -81,7 +71,8 @@ int SaveBackup::WriteIn(int inFolder, const std::string& folderPath, const std::
       cause = errno;
       continue;
     }
-    cause = WriteAll(fd, bytes);
+    cause = NativeWriteAllAt(fd, bytes.data(), bytes.size(), 0);
+    if (cause == 0 && ::fsync(fd) != 0) cause = errno;
     if (cause == 0) cause = ::fstat(fd, &written) == 0 ? 0 : errno;
     ::close(fd);
     if (cause != 0) {

@@ -28,17 +28,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Save(const std::string& path, const std::string& text) {
-  NativeSafeSave save(path);
-  return save.Write(text.data(), text.size()) && save.Commit();
-}
-
 // The error a save of the text ends with; 0 when it saved.
 int SaveError(const std::string& path, const std::string& text) {
   NativeSafeSave save(path);
   save.Write(text.data(), text.size()) && save.Commit();
   return save.Error();
 }
+
+bool Save(const std::string& path, const std::string& text) { return SaveError(path, text) == 0; }
 
 // Kills a save of the file with -9 in the middle; the id of the killed process.
 pid_t KillASave(const std::string& file) {
