@@ -30,14 +30,16 @@ public:
   // Whether a sub other than `except` bears the name.
   bool HasSubNamed(const std::string& name, const Sub* except = nullptr) const;
   // Loading: no subs, the settings' operand table and the path as file
-  // name; with ok given, reads the file and stores whether that worked.
-  Project(std::string path, bool* ok);
+  // name; with ok given, reads the file and stores whether that worked, and
+  // with failure given, why the file could not be read as a German text
+  // (empty for a file that was read but holds no valid project).
+  Project(std::string path, bool* ok, std::string* failure = nullptr);
   // False when the file could not be written completely; the file that was
-  // there before is then left as it was, and error (when given) gets the
-  // errno of the cause.
-  bool WriteXML(const std::string& path, int* error = nullptr);
-  // Appends the file's subs; false on a read error.
-  bool ReadXML(const std::string& path);
+  // there before is then left as it was, and failure (when given) gets the
+  // cause as a German text.
+  bool WriteXML(const std::string& path, std::string* failure = nullptr);
+  // Appends the file's subs; false on a read error, with failure as above.
+  bool ReadXML(const std::string& path, std::string* failure = nullptr);
   // Every sub's code in project order (compiler).
   void WriteCode(Compiler::Program& program);
 };

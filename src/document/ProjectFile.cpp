@@ -11,7 +11,9 @@
 #include "document/Sub.h"
 #include "document/XmlReader.h"
 #include "document/XmlWriter.h"
+#include "toolkit/FileErrors.h"
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -44,28 +46,35 @@ void ReadCoordinate(XMLReader* reader, const char* name, int* out) {
 
 // ---- Project -------------------------------------------------------------
 
-Project::Project(std::string path, bool* ok) : fileName(std::move(path)) {
-  if (ok) *ok = ReadXML(fileName);
+Project::Project(std::string path, bool* ok, std::string* failure) : fileName(std::move(path)) {
+  if (ok) *ok = ReadXML(fileName, failure);
 }
 
-bool Project::WriteXML(const std::string& path, int* error) {
-  XMLWriter writer(path);
-  if (writer.file) {
-    writer.OpenTag("Project");
-    variables.Write(&writer);
-    writer.OpenTag("Subs");
-    for (Sub* sub : subs) sub->WriteXML(&writer);
-    writer.CloseTag("Subs");
-    writer.CloseTag("Project");
+bool Project::WriteXML(const std::string& path, std::string* failure) {
+  try {
+    XMLWriter writer(path);
+    if (writer.file) {
+      writer.OpenTag("Project");
+      variables.Write(&writer);
+      writer.OpenTag("Subs");
+      for (Sub* sub : subs) sub->WriteXML(&writer);
+      writer.CloseTag("Subs");
+      writer.CloseTag("Project");
+    }
+    bool saved = writer.Commit();
+    if (failure) *failure = saved ? std::string() : writer.ErrorText();
+    if (!saved) return false;
+  } catch (const std::bad_alloc&) {
+    // The writer's end left the file as it was.
+    if (failure) *failure = NativeErrorText(ENOMEM);
+    return false;
   }
-  bool saved = writer.Commit();
-  if (error) *error = writer.Error();
-  if (!saved) return false;
   fileName = path;
   return true;
 }
 
-bool Project::ReadXML(const std::string& path) {
+bool Project::ReadXML(const std::string& path, std::string* failure) {
+  if (failure) failure->clear();
   try {
     XMLReader reader(path);
     SubFixups fixups;
@@ -87,11 +96,15 @@ bool Project::ReadXML(const std::string& path) {
       if (found != byName.end()) *slot = found->second;
     }
     return true;
-  } catch (const XMLReaderException&) {
+  } catch (const XMLReaderException& error) {
+    // A file that is not there needs no reason: the box's question says it.
+    if (failure && error.cause != 0 && error.cause != ENOENT && error.cause != ENOTDIR)
+      *failure = NativeErrorText(error.cause);
     return false;
   } catch (const std::bad_alloc&) {
     // A file too big for the memory there is cannot be read, like any
     // other unreadable file.
+    if (failure) *failure = NativeErrorText(ENOMEM);
     return false;
   }
 }

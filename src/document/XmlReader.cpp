@@ -112,7 +112,7 @@ XMLReader::XMLReader(const std::string& path) {
   // Only a plain file: a pipe or a device in its place would block the program.
   int error = 0;
   int fd = NativeOpenRegularFile(path, error);
-  if (fd < 0) throw XMLReaderException{IoError};
+  if (fd < 0) throw XMLReaderException{IoError, error};
   ClosedAtEnd closed{fd};
   // No further than the size the file had when it was opened: a file that
   // another program keeps writing ends in a read error, not an endless read.
@@ -132,7 +132,7 @@ XMLReader::XMLReader(const std::string& path) {
     size_t got = 0;
     while (got < BlockSize) {
       ssize_t part = in.Read(buffer + heldCr + got, BlockSize - got);
-      if (part < 0) throw XMLReaderException{IoError};
+      if (part < 0) throw XMLReaderException{IoError, in.Error()};
       if (part == 0) {
         final = true;
         break;

@@ -11,6 +11,9 @@
 
 struct XMLReaderException {
   const char* message;
+  // Why the file itself could not be opened or read (an errno or a cause of
+  // FileErrors.h); 0 for a file that was read.
+  int cause = 0;
 };
 
 struct XMLNode {

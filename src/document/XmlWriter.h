@@ -33,6 +33,8 @@ public:
   bool Commit();
   // The errno of the first failure; 0 while there was none.
   int Error() const { return saved.Error(); }
+  // That failure as a German text for a message box.
+  std::string ErrorText() const { return saved.ErrorText(); }
 
   // Open for writing; null when the file could not be created.
   FILE* file = nullptr;

@@ -8,7 +8,6 @@
 #include "document/Project.h"
 #include "document/Sub.h"
 #include "toolkit/MessageBox.h"
-#include "toolkit/FileErrors.h"
 #include "toolkit/WindowServices.h"
 #include "transfer/Transfer.h"
 
@@ -27,11 +26,11 @@ const char* const SaveErrorCaption = "Speicherfehler";
 }  // namespace
 
 void MainWindow::WriteTo(const std::string& path) {
-  int error = 0;
-  if (project->WriteXML(path, &error)) {
+  std::string failure;
+  if (project->WriteXML(path, &failure)) {
     modified = false;
   } else {
-    MessageBox::Show(hwnd, SaveErrorText + path + "\n\n" + NativeErrorText(error) + SaveErrorNote, SaveErrorCaption,
+    MessageBox::Show(hwnd, SaveErrorText + path + "\n\n" + failure + SaveErrorNote, SaveErrorCaption,
                      MessageBox::Buttons::Ok, MessageBox::Icon::Information);
   }
   needsRepaint = true;
@@ -87,10 +86,13 @@ void MainWindow::Open() {
   std::string path;
   if (!NativeFileDialog(hwnd, ProjectPattern, ProjectDescription, path, true)) return;
   bool ok = false;
-  Project* loaded = new Project(path, &ok);
+  std::string failure;
+  Project* loaded = new Project(path, &ok, &failure);
   if (!ok) {
     delete loaded;
-    MessageBox::Show(hwnd, ReadErrorText, ReadErrorCaption, MessageBox::Buttons::Ok, MessageBox::Icon::Information);
+    // A file that could not be read at all says why.
+    MessageBox::Show(hwnd, failure.empty() ? ReadErrorText : ReadErrorText + ("\n\n" + failure), ReadErrorCaption,
+                     MessageBox::Buttons::Ok, MessageBox::Icon::Information);
     return;
   }
   TakeProject(loaded);

@@ -27,6 +27,11 @@ std::string NativeErrorText(int error) {
            "genutzten Ordner wird ihr nicht gefolgt.";
   case NativeFileChanged:
     return "Die Datei wurde verändert, während sie gelesen wurde.";
+  case NativeFileLocked:
+    return "Ein anderes Programm speichert die Datei gerade. Versuche es gleich noch einmal.";
+  case NativeNoCopy:
+    return "Es konnte keine Kopie des alten Inhalts angelegt werden, und ohne sie wird die Datei nicht "
+           "überschrieben.";
   case ELOOP:
     return "Der Pfad enthält zu viele oder im Kreis laufende Verknüpfungen.";
   case ENAMETOOLONG:

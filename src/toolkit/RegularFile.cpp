@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "toolkit/FileErrors.h"
+#include "toolkit/FileLock.h"
 #include "toolkit/PathWalk.h"
 
 int NativeOpenRegularFile(const std::string& path, int& error) {
@@ -34,6 +35,10 @@ int NativeOpenRegularFile(const std::string& path, int& error) {
     return -1;
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if ((error = NativeLockFile(fd, false)) != 0) {
+    ::close(fd);
+    return -1;
+  }
   return fd;
 }
 
@@ -46,15 +51,19 @@ bool NativeReadRegularFile(const std::string& path, std::string& content, size_t
 }
 
 NativeBoundedRead::NativeBoundedRead(int fd) : fd(fd) {
-  struct stat info;
-  if (::fstat(fd, &info) != 0)
-    error = errno;
-  else
-    size = info.st_size;
+  if (::fstat(fd, &opened) != 0) error = errno;
+}
+
+bool NativeBoundedRead::Unchanged() const {
+  struct stat now;
+  auto same = [](const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
+  return ::fstat(fd, &now) == 0 && now.st_size == opened.st_size && same(now.st_mtim, opened.st_mtim) &&
+         same(now.st_ctim, opened.st_ctim);
 }
 
 ssize_t NativeBoundedRead::Read(char* into, size_t most) {
   if (error != 0) return -1;
+  const off_t size = opened.st_size;
   const bool atSize = at >= size;
   // At the size the file had, one byte more tells whether it has grown.
   const size_t wanted = atSize ? 1 : size_t(std::min<off_t>(off_t(most), size - at));
@@ -67,7 +76,9 @@ ssize_t NativeBoundedRead::Read(char* into, size_t most) {
     error = errno;
     return -1;
   }
-  if (atSize && got > 0) {
+  // The end, at the size the file had or before it when it shrank: taken
+  // only when nothing about the file changed meanwhile.
+  if ((atSize && got > 0) || (got == 0 && !Unchanged())) {
     error = NativeFileChanged;
     return -1;
   }

@@ -1,26 +1,32 @@
 #pragma once
 // Reading plain files without surprises: nothing but a plain file is ever
 // opened, an opening never blocks, links are followed as the path walk
-// follows them, and no read goes past the size the file had when it was
-// opened.
+// follows them, no read goes past the size the file had when it was
+// opened, and a file that changes while it is read is not taken.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // Opens a plain file for reading, without ever blocking: anything else in
 // its place (a pipe, a device, a socket, a folder) is not opened at all.
-// The descriptor, or -1 with the cause in error.
+// The file is locked for reading until the descriptor is closed, so no save
+// that writes it in place runs meanwhile (NativeFileLocked when one runs
+// for longer than a load waits). The descriptor, or -1 with the cause in
+// error.
 int NativeOpenRegularFile(const std::string& path, int& error);
 
 // Reads a plain file whole in the same way; false with the cause in error:
-// EFBIG when it holds more than `most` bytes, NativeFileChanged when it grew
-// while it was read.
+// EFBIG when it holds more than `most` bytes, NativeFileChanged when it
+// changed while it was read.
 bool NativeReadRegularFile(const std::string& path, std::string& content, size_t most, int& error);
 
 // Reads an open file from its start up to the size it had when this was
 // made. A file that grows meanwhile is an error (NativeFileChanged), so a
-// file that another program keeps writing cannot be read without end.
+// file that another program keeps writing cannot be read without end; so is
+// one whose size, modification or change time differ at the end, which
+// tells of writers that take no lock.
 class NativeBoundedRead {
 public:
   explicit NativeBoundedRead(int fd);
@@ -32,9 +38,11 @@ public:
   int Error() const { return error; }
 
 private:
+  bool Unchanged() const;
+
   int fd;
   off_t at = 0;
-  off_t size = 0;
+  struct stat opened {};
   int error = 0;
 };
 

@@ -5,17 +5,28 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <new>
 #include <unistd.h>
 
 #include "toolkit/FileAttributes.h"
 #include "toolkit/FileErrors.h"
+#include "toolkit/FileLock.h"
 #include "toolkit/RegularFile.h"
 #include "toolkit/SaveBackup.h"
 
 NativeSafeSave::NativeSafeSave(const std::string& path) {
   // A file-size limit must fail the write, not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  try {
+    Open(path);
+  } catch (const std::bad_alloc&) {
+    Fail(ENOMEM);
+    temporary.Close();
+    CloseInPlace();
+  }
+}
 
+void NativeSafeSave::Open(const std::string& path) {
   if (int cause = NativeResolvePath(path, file)) {
     Fail(cause);
     return;
@@ -44,22 +55,26 @@ NativeSafeSave::NativeSafeSave(const std::string& path) {
       return;
     }
   }
-  const int created = temporary.Create(file.folder, file.name, exists ? 0600 : 0666);
-  bool writeInPlace = false;
-  if (created != 0) {
-    // A folder closed to new files around a file open to writing.
-    writeInPlace = exists && (created == EACCES || created == EPERM);
-    if (!writeInPlace) {
-      Fail(created);
-      return;
+  // A new file would take the name from the file's other names (hard
+  // links): such a file is written in place, and every name sees the save.
+  bool writeInPlace = exists && old.st_nlink > 1;
+  if (!writeInPlace) {
+    const int created = temporary.Create(file.folder, file.name, exists ? 0600 : 0666);
+    if (created != 0) {
+      // A folder closed to new files around a file open to writing.
+      writeInPlace = exists && (created == EACCES || created == EPERM);
+      if (!writeInPlace) {
+        Fail(created);
+        return;
+      }
+    } else if (exists && !TakeOver()) {
+      // A file shared with others stays theirs, and stays as open to them as
+      // it was: it is written in place.
+      temporary.Close();
+      writeInPlace = true;
+    } else {
+      throughTemporary = true;
     }
-  } else if (exists && !TakeOver()) {
-    // A file shared with others stays theirs, and stays as open to them as
-    // it was: it is written in place.
-    temporary.Close();
-    writeInPlace = true;
-  } else {
-    throughTemporary = true;
   }
   if (writeInPlace && !OpenInPlace()) return;
 
@@ -92,6 +107,7 @@ bool NativeSafeSave::TakeOver() {
 }
 
 bool NativeSafeSave::OpenInPlace() {
+  CloseInPlace();
   inPlace = ::openat(file.folder, file.name.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
   if (inPlace < 0) {
     // Also a file that may be written but not read: its old bytes could not go back.
@@ -123,16 +139,29 @@ bool NativeSafeSave::Write(const char* data, size_t size) {
   return error == 0;
 }
 
+std::string NativeSafeSave::ErrorText() const {
+  if (error == NativeNoCopy && !refusals.empty())
+    return "Bevor die Datei an Ort und Stelle überschrieben wird, muss eine Kopie ihres alten Inhalts angelegt "
+           "werden. Das ging an keiner dieser Stellen:\n" +
+           refusals;
+  return NativeErrorText(error);
+}
+
 bool NativeSafeSave::Commit() {
   if (!stream) return false;
   errno = 0;
   if (std::fclose(stream) != 0) Fail(errno ? errno : ENOMEM);
   stream = nullptr;
-  if (error == 0) {
-    if (throughTemporary)
-      CommitThroughTemporary(content, contentSize);
-    else
-      CommitInPlace(content, contentSize);
+  try {
+    if (error == 0) {
+      if (throughTemporary)
+        CommitThroughTemporary(content, contentSize);
+      else
+        CommitInPlace(content, contentSize);
+    }
+  } catch (const std::bad_alloc&) {
+    // Thrown only before the file is touched: nothing after that allocates.
+    Fail(ENOMEM);
   }
   temporary.Close();
   CloseInPlace();
@@ -164,16 +193,39 @@ void NativeSafeSave::CommitThroughTemporary(const char* data, size_t size) {
   Fail(cause);
 }
 
+// Locks the file for writing and makes sure the name still is that file:
+// another save may have put a new one in its place meanwhile, and that is
+// the one to write. 0 or the cause.
+int NativeSafeSave::LockInPlace() {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (int cause = NativeLockFile(inPlace, true)) return cause;
+    struct stat opened, named;
+    if (::fstat(inPlace, &opened) != 0) return errno;
+    if (::fstatat(file.folder, file.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && opened.st_dev == named.st_dev &&
+        opened.st_ino == named.st_ino)
+      return 0;
+    if (!OpenInPlace()) return error;
+  }
+  return NativeFileChanged;
+}
+
 void NativeSafeSave::CommitInPlace(const char* data, size_t size) {
-  std::string oldBytes;
-  if (int cause = NativeBoundedRead(inPlace).ReadAll(oldBytes)) {
+  // Held until the file is closed: no load reads it, and no other save
+  // writes it, before it holds all its new bytes or all its old ones.
+  if (int cause = LockInPlace()) {
     Fail(cause);
     return;
   }
-  const size_t oldSize = oldBytes.size();
+  struct stat now;
+  if (::fstat(inPlace, &now) != 0) {
+    Fail(errno);
+    return;
+  }
+  const size_t oldSize = size_t(now.st_size);
   // Nothing of the file changes before its old bytes are safe elsewhere.
   SaveBackup copy;
-  if (int cause = copy.Write(file, oldBytes, old.st_mode)) {
+  if (int cause = copy.Write(file, inPlace)) {
+    refusals = copy.Refusals();
     Fail(cause);
     return;
   }
@@ -192,7 +244,7 @@ void NativeSafeSave::CommitInPlace(const char* data, size_t size) {
   // Back to the old size in any case: cutting needs no room, and it frees
   // what the growth took for the old bytes to go back into.
   bool restored = ::ftruncate(inPlace, off_t(oldSize)) == 0;
-  if (touched) restored = NativeWriteAllAt(inPlace, oldBytes.data(), oldSize, 0) == 0 && restored;
+  if (touched) restored = copy.RestoreInto(inPlace) == 0 && restored;
   restored = ::fsync(inPlace) == 0 && restored;
   // Otherwise the copy holds the only sure old bytes: it stays.
   if (restored) copy.Remove();

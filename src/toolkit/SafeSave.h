@@ -9,11 +9,13 @@
 // protects shared folders. Only a plain file is ever replaced; one without
 // any write permission is refused, as is one the user may not write.
 //
-// Where the folder takes no new file, or the new file cannot be given what
-// the old one had, the file is written in place: a synced copy of its old
-// bytes is made first, the growth is written behind the old bytes, and on
-// any failure the file goes back to its old size and bytes. The copy is
-// removed once the new bytes are synced.
+// Where the folder takes no new file, the new file cannot be given what the
+// old one had, or the file has more names than one (hard links, which a new
+// file would leave behind), the file is written in place. The save then
+// holds an exclusive lock on it throughout, which loads respect; a synced
+// copy of its old bytes is made first, the growth is written behind the old
+// bytes, and on any failure the file goes back to its old size and bytes.
+// The copy is removed once the new bytes are synced.
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
@@ -39,11 +41,15 @@ public:
   // The errno of the first failure (or one of the causes in FileErrors.h);
   // 0 while there was none.
   int Error() const { return error; }
+  // That failure as a German text for a message box.
+  std::string ErrorText() const;
 
 private:
+  void Open(const std::string& path);
   void Fail(int code);
   bool TakeOver();
   bool OpenInPlace();
+  int LockInPlace();
   void CommitThroughTemporary(const char* data, size_t size);
   void CommitInPlace(const char* data, size_t size);
   void CloseInPlace();
@@ -58,4 +64,5 @@ private:
   char* content = nullptr;
   size_t contentSize = 0;
   int error = 0;
+  std::string refusals;  // where no copy of the old bytes could be made
 };

@@ -1,10 +1,12 @@
 #include "toolkit/SaveBackup.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "toolkit/FileErrors.h"
 #include "toolkit/FileNames.h"
 #include "toolkit/PathWalk.h"
 #include "toolkit/RegularFile.h"
@@ -15,9 +17,13 @@ namespace {
 constexpr int MostCopies = 100;
 // "." + "~" + a number + "~".
 constexpr size_t CopyMarks = 8;
+// The piece the bytes are copied in: the memory a copy needs, whatever the
+// file's size.
+constexpr size_t Piece = 1 << 16;
 
-// The program's own state folder, made where it is missing; -1 without one.
-int OpenStateFolder(std::string& folderPath) {
+// The program's state folder, private, made where it is missing; -1
+// without one. Its path is set in any case, for telling where it was tried.
+int OpenStateFolder(std::string& folderPath, int& cause) {
   const char* state = std::getenv("XDG_STATE_HOME");
   const char* home = std::getenv("HOME");
   if (state && state[0] == '/')
@@ -25,74 +31,152 @@ int OpenStateFolder(std::string& folderPath) {
   else if (home && home[0] == '/')
     folderPath = std::string(home) + "/.local/state";
   else
-    return -1;
+    folderPath = "~/.local/state";
   folderPath += "/pellburne";
+  if (folderPath[0] != '/') {
+    cause = ENOENT;
+    return -1;
+  }
   for (size_t slash = folderPath.find('/', 1); slash != std::string::npos; slash = folderPath.find('/', slash + 1))
     ::mkdir(folderPath.substr(0, slash).c_str(), 0700);
   ::mkdir(folderPath.c_str(), 0700);
-  return ::open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  int fd = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    cause = errno;
+    return -1;
+  }
+  // Made wider by someone else: the copies are nobody else's business.
+  struct stat info;
+  if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 077) != 0) ::fchmod(fd, 0700);
+  return fd;
+}
+
+// The whole path in one name that reads back one way only: a "%" always
+// starts a code of three characters, and no "~" of the path can be taken
+// for the copy marks behind it.
+std::string FlatName(const std::string& path) {
+  std::string flat;
+  for (char c : path) {
+    switch (c) {
+    case '/':
+      flat += '!';
+      break;
+    case '!':
+    case '%':
+    case '~': {
+      char code[4];
+      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
+      flat += code;
+      break;
+    }
+    default:
+      flat += c;
+    }
+  }
+  return flat;
+}
+
+// Copies the file at `from` into `to` piece by piece; 0 or the errno, with
+// fromFailed telling whether reading `from` failed.
+int CopyBytes(int from, int to, bool& fromFailed) {
+  NativeBoundedRead in(from);
+  char piece[Piece];
+  off_t at = 0;
+  for (;;) {
+    ssize_t got = in.Read(piece, sizeof piece);
+    if (got <= 0) {
+      fromFailed = got < 0;
+      return in.Error();
+    }
+    if (int cause = NativeWriteAllAt(to, piece, size_t(got), at)) return cause;
+    at += got;
+  }
 }
 
 }  // namespace
 
 SaveBackup::~SaveBackup() {
-  if (folder >= 0) ::close(folder);
+  made.Close();
+  CloseFolder();
 }
 
-int SaveBackup::Write(const ResolvedPath& file, const std::string& bytes, mode_t mode) {
-  const int nextToFile = WriteIn(file.folder, file.folderPath, file.name, bytes, mode & 0666);
-  if (nextToFile == 0) {
-    folder = ::dup(file.folder);
-    return 0;
-  }
+int SaveBackup::Write(const ResolvedPath& file, int from) {
+  bool fromFailed = false;
+  folder = ::dup(file.folder);
+  int cause = folder < 0 ? errno : WriteIn(file.name, from, fromFailed);
+  if (cause == 0 || fromFailed) return cause;
+  refused.emplace_back(file.folderPath.empty() ? "/" : file.folderPath, cause);
+  CloseFolder();
   std::string statePath;
-  int state = OpenStateFolder(statePath);
-  if (state < 0) return nextToFile;
-  std::string flat;
-  for (char c : file.Path()) flat += c == '/' ? "!" : c == '!' ? "!!" : std::string(1, c);
-  const int inState = WriteIn(state, statePath, flat, bytes, 0600);
-  if (inState != 0) {
-    ::close(state);
-    return inState;
+  folder = OpenStateFolder(statePath, cause);
+  if (folder >= 0) {
+    cause = WriteIn(FlatName(file.Path()), from, fromFailed);
+    if (cause == 0 || fromFailed) return cause;
+    CloseFolder();
   }
-  folder = state;
+  refused.emplace_back(statePath, cause);
+  return NativeNoCopy;
+}
+
+int SaveBackup::WriteIn(const std::string& base, int from, bool& fromFailed) {
+  // Never over another file, nor through a link planted under a name.
+  if (int cause = made.Create(folder, base, 0600)) return cause;
+  const int fd = made.Descriptor();
+  int cause = ::fchmod(fd, 0600) == 0 ? 0 : errno;
+  if (cause == 0) cause = CopyBytes(from, fd, fromFailed);
+  if (cause == 0 && ::fsync(fd) != 0) cause = errno;
+  if (cause == 0 && ::fstat(fd, &written) != 0) cause = errno;
+  if (cause == 0) cause = GiveName(base);
+  if (cause != 0) {
+    made.Close();
+    return cause;
+  }
+  NativeSyncFolder(folder);
   return 0;
 }
 
-int SaveBackup::WriteIn(int inFolder, const std::string& folderPath, const std::string& base, const std::string& bytes,
-                        mode_t mode) {
-  const std::string fitted = NativeFitName(inFolder, base, CopyMarks, true);
-  int cause = EEXIST;
-  for (int number = 0; number < MostCopies && cause == EEXIST; ++number) {
-    const std::string candidate = number == 0 ? fitted + "~" : fitted + ".~" + std::to_string(number) + "~";
-    // Never over another file, nor through a link planted under the name.
-    int fd = ::openat(inFolder, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0) {
-      cause = errno;
-      continue;
-    }
-    cause = NativeWriteAllAt(fd, bytes.data(), bytes.size(), 0);
-    if (cause == 0 && ::fsync(fd) != 0) cause = errno;
-    if (cause == 0) cause = ::fstat(fd, &written) == 0 ? 0 : errno;
-    ::close(fd);
-    if (cause != 0) {
-      ::unlinkat(inFolder, candidate.c_str(), 0);
-      return cause;
-    }
-    NativeSyncFolder(inFolder);
-    name = candidate;
-    path = folderPath + "/" + candidate;
-    return 0;
+void SaveBackup::CloseFolder() {
+  if (folder >= 0) ::close(folder);
+  folder = -1;
+}
+
+int SaveBackup::GiveName(const std::string& base) {
+  const std::string fitted = NativeFitName(folder, base, CopyMarks, true);
+  for (int number = 0; number < MostCopies; ++number) {
+    std::string candidate = number == 0 ? fitted + "~" : fitted + ".~" + std::to_string(number) + "~";
+    const int cause = made.NameAs(candidate);
+    if (cause == EEXIST) continue;
+    if (cause == 0) name = candidate;
+    return cause;
   }
-  return cause;
+  return EEXIST;
+}
+
+int SaveBackup::RestoreInto(int to) const {
+  char piece[Piece];
+  for (off_t at = 0;;) {
+    ssize_t got = ::pread(made.Descriptor(), piece, sizeof piece, at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return errno;
+    if (got == 0) return 0;
+    if (int cause = NativeWriteAllAt(to, piece, size_t(got), at)) return cause;
+    at += got;
+  }
 }
 
 void SaveBackup::Remove() {
-  if (folder < 0 || name.empty()) return;
-  struct stat now;
-  if (::fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == written.st_dev &&
-      now.st_ino == written.st_ino)
-    ::unlinkat(folder, name.c_str(), 0);
+  if (folder >= 0 && !name.empty()) {
+    struct stat now;
+    if (::fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == written.st_dev &&
+        now.st_ino == written.st_ino)
+      ::unlinkat(folder, name.c_str(), 0);
+  }
   name.clear();
-  path.clear();
+  made.Close();
+}
+
+std::string SaveBackup::Refusals() const {
+  std::string text;
+  for (const auto& [place, cause] : refused) text += (text.empty() ? "" : "\n") + place + ": " + NativeErrorText(cause);
+  return text;
 }

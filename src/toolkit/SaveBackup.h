@@ -4,11 +4,20 @@
 // text editors name their copies ("lauflicht.pbn~", or "lauflicht.pbn.~1~"
 // and on where an older copy is still there), or, where the folder takes no
 // new file, in the program's folder under $XDG_STATE_HOME (else
-// ~/.local/state), named after the file's whole path
-// ("!home!anna!lauflicht.pbn~"). A save killed meanwhile leaves it there.
+// ~/.local/state), named after the file's whole path so that the name reads
+// back one way only ("!home!anna!lauflicht.pbn~": "/" becomes "!", and "!",
+// "%" and "~" become "%21", "%25" and "%7E").
+//
+// The copy is private (mode 0600, the state folder 0700), made in pieces of
+// a fixed size, and has its name only once it is whole and synced: a save
+// killed meanwhile leaves a temporary file that the next save removes. A
+// save killed later leaves the copy.
 #include <string>
 #include <sys/stat.h>
-#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+#include "toolkit/SaveTemporary.h"
 
 struct ResolvedPath;
 
@@ -19,20 +28,27 @@ public:
   SaveBackup(const SaveBackup&) = delete;
   SaveBackup& operator=(const SaveBackup&) = delete;
 
-  // Writes and syncs the copy, never over an existing file; 0 or why no
-  // copy could be made anywhere.
-  int Write(const ResolvedPath& file, const std::string& bytes, mode_t mode);
+  // Copies the bytes of `file`, open at `from`, never over an existing file:
+  // 0; NativeNoCopy when no place took the copy (Refusals() tells which and
+  // why); or why the file itself could not be read.
+  int Write(const ResolvedPath& file, int from);
+  // Writes the copy's bytes back over the start of the file open at `to`;
+  // 0 or the errno.
+  int RestoreInto(int to) const;
   // Removes the copy once it is no longer needed.
   void Remove();
-  // Where the copy lies; empty while there is none.
-  const std::string& Path() const { return path; }
+  // Each place where the copy was tried and why it could not be made there,
+  // one a line, in German.
+  std::string Refusals() const;
 
 private:
-  int WriteIn(int inFolder, const std::string& folderPath, const std::string& base, const std::string& bytes,
-              mode_t mode);
+  int WriteIn(const std::string& base, int from, bool& fromFailed);
+  int GiveName(const std::string& base);
+  void CloseFolder();
 
-  int folder = -1;
+  int folder = -1;     // where the copy is made
+  SaveTemporary made;  // open from its making to its removal
   std::string name;
-  std::string path;
   struct stat written {};
+  std::vector<std::pair<std::string, int>> refused;
 };

@@ -134,13 +134,30 @@ int SaveTemporary::RenameOver(const std::string& name) {
   return 0;
 }
 
-void SaveTemporary::Close() {
-  if (fd < 0) return;
+int SaveTemporary::NameAs(const std::string& name) {
+  if (::renameat2(folder, temporaryName.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0) {
+    temporaryName.clear();
+    return 0;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system that cannot rename without replacing: a second name,
+  // which is never made over another file, then the first one goes.
+  if (::linkat(folder, temporaryName.c_str(), folder, name.c_str(), 0) != 0) return errno;
+  RemoveName();
+  return 0;
+}
+
+void SaveTemporary::RemoveName() {
   struct stat opened, named;
   if (!temporaryName.empty() && ::fstat(fd, &opened) == 0 &&
       ::fstatat(folder, temporaryName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named))
     ::unlinkat(folder, temporaryName.c_str(), 0);
   temporaryName.clear();
+}
+
+void SaveTemporary::Close() {
+  if (fd < 0) return;
+  RemoveName();
   ::close(fd);
   fd = -1;
 }

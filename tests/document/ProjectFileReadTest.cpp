@@ -343,26 +343,39 @@ TEST_F(ProjectFileRead, FileLengthMultipleOfTheReadBlock) {
   }
 }
 
-// A load reads no more than the file held when it was opened, and running
-// out of memory is a failed load like any other.
+// A load reads no more than the file held when it was opened, takes nothing
+// that another program changed meanwhile, and running out of memory is a
+// failed load like any other.
 TEST_F(ProjectFileRead, LoadsStayWithinBounds) {
-  // Another program completes the file while it is read: only what was there
-  // at the start counts, and that was no project yet.
   const std::string whole = File();
   const size_t cut = whole.rfind("</Project>");
   std::string start = whole.substr(0, cut);
   const std::string comment = "<!--" + std::string(1000, 'x') + "-->";
   while (start.size() < (64u << 20)) start += comment;
-  WriteFile(dir / "p.pbn", start);
-  pid_t writer = realfaults::ExtendWhenRead(dir / "p.pbn", whole.substr(cut));
-  ASSERT_GT(writer, 0);
-  bool ok = true;
-  Project growing(dir / "p.pbn", &ok);
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(realfaults::WaitFor(writer), 0) << "the writer did not complete the file";
-  ok = false;
-  Project complete(dir / "p.pbn", &ok);
-  EXPECT_TRUE(ok) << "the writer completed the file";
+  struct Writer {
+    const char* name;
+    std::string bytes;
+    off_t at;  // -1: appended
+  };
+  // The first completes the file, but only what was there at the start
+  // counts, and that was no project yet; the second changes bytes already
+  // read, without a lock, and leaves a project.
+  for (const Writer& w : {Writer{"completes the file", whole.substr(cut), -1},
+                          Writer{"changes bytes already read", "<Project>", off_t(whole.find("<Project>"))}}) {
+    SCOPED_TRACE(w.name);
+    WriteFile(dir / "p.pbn", w.at < 0 ? start : start + whole.substr(cut));
+    pid_t writer = realfaults::WriteWhenRead(dir / "p.pbn", w.bytes, w.at);
+    ASSERT_GT(writer, 0);
+    bool ok = true;
+    std::string failure;
+    Project changing(dir / "p.pbn", &ok, &failure);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(failure, "Die Datei wurde verändert, während sie gelesen wurde.");
+    EXPECT_EQ(realfaults::WaitFor(writer), 0) << "the writer did not write";
+    ok = false;
+    Project complete(dir / "p.pbn", &ok);
+    EXPECT_TRUE(ok) << "the writer left a project";
+  }
 
   if (realfaults::UnderAddressSanitizer) GTEST_SKIP() << "no memory limit under ASan";
   std::string huge = "<Project>";
@@ -371,8 +384,10 @@ TEST_F(ProjectFileRead, LoadsStayWithinBounds) {
   realfaults::InChild([&] {
     realfaults::LimitMemory(256 << 20);
     bool loaded = true;
-    Project big(dir / "gross.pbn", &loaded);
+    std::string failure;
+    Project big(dir / "gross.pbn", &loaded, &failure);
     EXPECT_FALSE(loaded);
+    EXPECT_EQ(failure, "Der Arbeitsspeicher reicht nicht aus.");
   });
 }
 

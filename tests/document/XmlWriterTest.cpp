@@ -1,3 +1,6 @@
+#include "document/Comment.h"
+#include "document/Project.h"
+#include "document/Sub.h"
 #include "document/XmlReader.h"
 #include "document/XmlWriter.h"
 #include "support/Files.h"
@@ -183,6 +186,26 @@ TEST(XmlWriterFailure, FullFileSystemKeepsOldFile) {
     EXPECT_EQ(entries, 1u);
     EXPECT_TRUE(WriteBig(target, 10 * 1000));  // room enough: saving works again
   });
+}
+
+// Running out of memory while the text is made or gathered fails the save
+// with the German reason and leaves the old file.
+TEST(XmlWriterFailure, RunningOutOfMemoryKeepsOldFile) {
+  if (realfaults::UnderAddressSanitizer) GTEST_SKIP() << "no memory limit under ASan";
+  TempFolder dir;
+  const std::string target = dir / "p.pbn";
+  WriteFile(target, "altes Projekt");
+  realfaults::InChild([&] {
+    Project project;
+    Sub* sub = project.AddChart();
+    (new Comment(sub, 0, 0))->text.assign(200 << 20, '&');
+    realfaults::LimitMemoryGrowth(64 << 20);
+    std::string failure;
+    EXPECT_FALSE(project.WriteXML(target, &failure));
+    EXPECT_EQ(failure, "Der Arbeitsspeicher reicht nicht aus.");
+  });
+  EXPECT_EQ(ReadFile(target), "altes Projekt");
+  EXPECT_EQ(dir.Listing(), "p.pbn\n");
 }
 
 TEST(XmlWriterFailure, FileSizeLimitKeepsOldFile) {

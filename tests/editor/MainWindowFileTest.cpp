@@ -6,6 +6,7 @@
 
 #include "MainWindowHarness.h"
 #include "support/RealFaults.h"
+#include "toolkit/FileErrors.h"
 
 namespace {
 
@@ -257,7 +258,9 @@ TEST_F(FileCommands, OpenLoadsAFileAndKeepsTheProjectOnAReadError) {
     EXPECT_EQ(main.project, before);
     EXPECT_EQ(SubCount(), 2);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Datei konnte nicht gelesen werden?\nIst sie ungültig oder beschädigt?");
+    // A file that could not be read at all says why.
+    EXPECT_EQ(boxes.boxes[0].text, "Datei konnte nicht gelesen werden?\nIst sie ungültig oder beschädigt?" +
+                                       (unreadable == pipe ? "\n\n" + NativeErrorText(NativeNotRegularFile) : ""));
     EXPECT_EQ(boxes.boxes[0].caption, "Lesefehler");
     EXPECT_EQ(boxes.boxes[0].buttons, MessageBox::Buttons::Ok);
     EXPECT_EQ(boxes.boxes[0].icon, MessageBox::Icon::Information);

@@ -3,8 +3,8 @@
 // child so that nothing of it reaches the test process: a small file system
 // that fills up (in a mount namespace of the child's own), an unprivileged
 // user for whom file modes count, a file-size limit, a memory limit, a
-// program killed midway, processes that share one process id, a file that
-// another program keeps writing. The child runs the test's checks; its
+// program killed midway, processes that share one process id, several users
+// at once, a file that another program writes meanwhile. The child runs the test's checks; its
 // failures print from there and its exit code tells the parent.
 #include <gtest/gtest.h>
 
@@ -135,12 +135,13 @@ inline void FreeUp(const std::string& folder, off_t bytes) {
     (void)::truncate(filler.c_str(), info.st_size > bytes ? info.st_size - bytes : 0);
 }
 
-// In a child: file modes count from now on. Root becomes nobody, a member of
-// the given groups; anyone else is subject to them already.
-inline bool DropRoot(std::vector<gid_t> groups = {}) {
+// In a child: file modes count from now on. Root becomes the user `uid`
+// (nobody unless told), with that number as group too, a member of the
+// given groups; anyone else is subject to them already.
+inline bool DropRoot(std::vector<gid_t> groups = {}, uid_t uid = 65534) {
   if (::geteuid() != 0) return true;
-  return ::setgroups(groups.size(), groups.data()) == 0 && ::setresgid(65534, 65534, 65534) == 0 &&
-         ::setresuid(65534, 65534, 65534) == 0;
+  return ::setgroups(groups.size(), groups.data()) == 0 && ::setresgid(uid, uid, uid) == 0 &&
+         ::setresuid(uid, uid, uid) == 0;
 }
 
 // A pipe in a file's place: whoever opens it waits for the other end.
@@ -170,17 +171,22 @@ inline int SignalThatEnds(const std::function<void()>& body) {
   return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
 }
 
-// Runs body(0) to body(count - 1) at the same time, each as the first
-// process of a pid namespace of its own, as sandboxes run programs: all of
-// them have process id 1. Fails like InChild; skipped where new pid
-// namespaces need a privilege the test lacks.
-inline void InSeparatePidNamespaces(int count, const std::function<void(int)>& body) {
+// Runs body(0) to body(count - 1) at the same time, each in a child of its
+// own; with ownPidNamespace each as the first process of a pid namespace of
+// its own, as sandboxes run programs: all of them have process id 1. Fails
+// like InChild; skipped where new pid namespaces need a privilege the test
+// lacks.
+inline void AtOnce(int count, const std::function<void(int)>& body, bool ownPidNamespace = false) {
   std::fflush(stdout);
   std::fflush(stderr);
   std::vector<pid_t> children;
   for (int i = 0; i < count; ++i) {
     pid_t pid = ::fork();
     ASSERT_GE(pid, 0) << "fork failed";
+    if (pid == 0 && !ownPidNamespace) {
+      ::alarm(60);
+      RunChecksAndExit([&] { body(i); });
+    }
     if (pid == 0) {
       if (::unshare(CLONE_NEWPID) != 0) ::_exit(SkippedCode);
       pid_t first = ::fork();
@@ -203,10 +209,21 @@ inline void LimitMemory(rlim_t bytes) {
   ::setrlimit(RLIMIT_AS, &limit);
 }
 
-// A process that appends `tail` to the file as soon as anyone reads from
-// it, as another program that keeps writing a file would, and then ends;
-// its process id, -1 where the file cannot be watched.
-inline pid_t ExtendWhenRead(const std::string& path, const std::string& tail) {
+// In a child: no more than `bytes` of address space beyond what it has now.
+inline void LimitMemoryGrowth(rlim_t bytes) {
+  unsigned long pages = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
+    std::fclose(statm);
+  }
+  LimitMemory(rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + bytes);
+}
+
+// A process that writes `bytes` into the file as soon as anyone reads from
+// it, as another program that writes the file without a lock would, and
+// then ends: appended, or at offset `at`. Its process id, -1 where the file
+// cannot be watched.
+inline pid_t WriteWhenRead(const std::string& path, const std::string& bytes, off_t at = -1) {
   int watch = ::inotify_init1(IN_CLOEXEC);
   if (watch < 0 || ::inotify_add_watch(watch, path.c_str(), IN_ACCESS) < 0) return -1;
   pid_t pid = ::fork();
@@ -214,8 +231,9 @@ inline pid_t ExtendWhenRead(const std::string& path, const std::string& tail) {
     ::alarm(60);
     char event[4096];
     if (::read(watch, event, sizeof event) > 0) {
-      int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-      if (fd >= 0 && ::write(fd, tail.data(), tail.size()) == ssize_t(tail.size())) ::_exit(0);
+      int fd = ::open(path.c_str(), O_WRONLY | (at < 0 ? O_APPEND : 0) | O_CLOEXEC);
+      ssize_t written = at < 0 ? ::write(fd, bytes.data(), bytes.size()) : ::pwrite(fd, bytes.data(), bytes.size(), at);
+      if (fd >= 0 && written == ssize_t(bytes.size())) ::_exit(0);
     }
     ::_exit(1);
   }

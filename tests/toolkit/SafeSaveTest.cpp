@@ -3,6 +3,7 @@
 // each made real in a child process. Saves through the main window meet
 // full disks, read-only files and size limits once more.
 #include "toolkit/FileErrors.h"
+#include "toolkit/FileLock.h"
 #include "toolkit/RegularFile.h"
 #include "toolkit/SafeSave.h"
 #include "support/Attributes.h"
@@ -11,17 +12,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <fstream>
+#include <random>
 #include <regex>
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -74,20 +81,44 @@ std::string UseStateFolder(const fs::path& folder) {
   return (folder / "pellburne").string();
 }
 
-// What lies in the state folder: name and bytes of each copy.
+// The path a copy in the state folder belongs to, read back as the README
+// says: "!" is "/", "%" and two hex digits the byte they name; the "~" at the
+// end marks the copy. Empty for a name of another form.
+std::string PathOfCopy(const std::string& name) {
+  if (name.find('~') != name.size() - 1) return {};
+  std::string path;
+  for (size_t i = 0; i + 1 < name.size(); ++i) {
+    if (name[i] == '%') {
+      path += char(std::stoi(name.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      path += name[i] == '!' ? '/' : name[i];
+    }
+  }
+  return path;
+}
+
+// What lies in the state folder: for each copy the path it belongs to and
+// its bytes. The state folder and every copy are private.
 std::map<std::string, std::string> Copies(const fs::path& stateFolder) {
   std::map<std::string, std::string> copies;
   if (!fs::exists(stateFolder)) return copies;
-  for (const auto& entry : fs::directory_iterator(stateFolder))
-    copies[entry.path().filename().string()] = ReadFile(entry.path());
+  EXPECT_EQ(fs::status(stateFolder).permissions(), fs::perms::owner_all);
+  for (const auto& entry : fs::directory_iterator(stateFolder)) {
+    // Not yet a copy: the temporary file one is made in.
+    if (entry.path().filename().string()[0] == '.') continue;
+    EXPECT_EQ(entry.status().permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    copies[PathOfCopy(entry.path().filename().string())] = ReadFile(entry.path());
+  }
   return copies;
 }
 
-// The name a copy in the state folder has: the file's whole path.
-std::string CopyName(const std::string& path) {
-  std::string name;
-  for (char c : path) name += c == '/' ? '!' : c;
-  return name + "~";
+// The error a load of the file ends with; 0 when it loaded, with its bytes.
+int LoadError(const std::string& path, std::string* bytes = nullptr) {
+  std::string read;
+  int error = 0;
+  NativeReadRegularFile(path, bytes ? *bytes : read, SIZE_MAX, error);
+  return error;
 }
 
 constexpr uid_t Saver = 65534;  // whom DropRoot makes of root
@@ -142,15 +173,211 @@ TEST(SafeSave, SavesOfOneFileByProcessesOfTheSameIdShareNothing) {
   const std::string file = temp / "p.pbn";
   const std::string contents[] = {std::string(1500000, 'a'), std::string(2500000, 'b')};
   WriteFile(file, "alt");
-  realfaults::InSeparatePidNamespaces(2, [&](int i) {
-    ASSERT_EQ(::getpid(), 1);
-    for (int round = 0; round < 25; ++round) {
-      ASSERT_TRUE(Save(file, contents[i])) << round;
-      const std::string now = ReadFile(file);
-      ASSERT_TRUE(now == contents[0] || now == contents[1]) << "a file of " << now.size() << " bytes";
-    }
-  });
+  realfaults::AtOnce(
+      2,
+      [&](int i) {
+        ASSERT_EQ(::getpid(), 1);
+        for (int round = 0; round < 25; ++round) {
+          ASSERT_TRUE(Save(file, contents[i])) << round;
+          const std::string now = ReadFile(file);
+          ASSERT_TRUE(now == contents[0] || now == contents[1]) << "a file of " << now.size() << " bytes";
+        }
+      },
+      true);
   EXPECT_EQ(temp.Listing(), "p.pbn\n");
+}
+
+// A class shares one project: several users save and load it at the same
+// moment. Every load that succeeds holds one save whole, never a mix of two
+// or a file cut short, and every save puts its bytes in place or is told
+// that another program is saving.
+TEST(SafeSave, UsersSavingAndLoadingOneFileAtOnceNeverMeetHalfASave) {
+  const bool root = ::geteuid() == 0;
+  struct Case {
+    const char* name;
+    bool needsRoot;
+    bool asOthers;  // each process another user, where the test is root
+    std::function<void(const fs::path& folder, const std::string& file)> arrange;
+  };
+  const std::vector<Case> cases = {
+      {"another user's file in a group folder", true, true,
+       [](const fs::path& folder, const std::string& file) {
+         ::chown(file.c_str(), Other, Staff);
+         ::chmod(file.c_str(), 0664);
+         ::chown(folder.c_str(), 0, Staff);
+         ::chmod(folder.c_str(), 0775);
+       }},
+      {"a folder closed to new files", false, true,
+       [](const fs::path& folder, const std::string&) { ::chmod(folder.c_str(), 0555); }},
+      {"a file with a second name", false, false,
+       [](const fs::path& folder, const std::string& file) { fs::create_hard_link(file, folder / "zweit.pbn"); }},
+  };
+  std::vector<std::string> saves;
+  for (char c : {'a', 'b', 'c'}) saves.push_back(std::string(300000 + 70000 * (c - 'a'), c));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needsRoot && !root) continue;
+    TempFolder temp, state;
+    ::chmod(temp.path.c_str(), 0755);
+    ::chmod(state.path.c_str(), 0777);
+    const fs::path folder = temp.path / "klasse";
+    fs::create_directory(folder);
+    const std::string file = (folder / "p.pbn").string();
+    WriteFile(file, OldBytes);
+    ::chmod(file.c_str(), 0666);
+    c.arrange(folder, file);
+    // Three save and one loads, for a second.
+    realfaults::AtOnce(4, [&](int i) {
+      UseStateFolder(state.path / std::to_string(i));
+      if (c.asOthers) {
+        ASSERT_TRUE(realfaults::DropRoot({Staff}, uid_t(5001 + i)));
+      }
+      int done = 0;
+      for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+           std::chrono::steady_clock::now() < end;) {
+        std::string loaded;
+        const int error = i < 3 ? SaveError(file, saves[size_t(i)]) : LoadError(file, &loaded);
+        ASSERT_TRUE(error == 0 || error == NativeFileLocked || (i == 3 && error == NativeFileChanged))
+            << NativeErrorText(error);
+        if (i == 3 && error == 0) {
+          ASSERT_TRUE(loaded == OldBytes || std::count(saves.begin(), saves.end(), loaded))
+              << "a load of " << loaded.size() << " bytes that no save wrote";
+        }
+        done += error == 0;
+      }
+      EXPECT_GT(done, 0);
+    });
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_EQ(std::count(saves.begin(), saves.end(), ReadFile(file)), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(Copies(state.path / std::to_string(i) / "pellburne").empty());
+  }
+}
+
+// A load waits while a save writes the file in place, and a save in place
+// waits for a load, but neither waits for ever: after a few seconds they
+// tell that another program is saving.
+TEST(SafeSave, LoadsAndSavesInPlaceWaitForEachOtherForAFewSeconds) {
+  struct Case {
+    const char* name;
+    std::chrono::milliseconds held;  // by another program's save in place
+    int error;
+  };
+  const std::vector<Case> cases = {
+      {"a save that ends within the wait", std::chrono::milliseconds(300), 0},
+      {"a save that outlasts the wait", NativeLockWait + std::chrono::milliseconds(700), NativeFileLocked},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp;
+    const std::string file = temp / "p.pbn";
+    WriteFile(file, OldBytes);
+    fs::create_hard_link(file, temp / "zweit.pbn");  // saved in place
+    const int held = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    ASSERT_EQ(::fcntl(held, F_OFD_SETLK, &lock), 0);
+    std::thread release([&] {
+      std::this_thread::sleep_for(c.held);
+      ::close(held);
+    });
+    auto load = std::async(std::launch::async, [&] { return LoadError(file); });
+    EXPECT_EQ(SaveError(file, "neu"), c.error);
+    EXPECT_EQ(load.get(), c.error);
+    release.join();
+    EXPECT_EQ(ReadFile(file), c.error ? OldBytes : "neu");
+  }
+}
+
+// Killed at any moment, a save in place leaves the old bytes whole
+// somewhere: in the file, or in a copy that holds exactly them under a
+// copy's name. What it left half made, the next save removes.
+TEST(SafeSave, KilledAtAnyMomentASaveInPlaceLeavesTheOldBytesWhole) {
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& folder, const std::string& file)> arrange;
+  };
+  const std::vector<Case> cases = {
+      {"a folder closed to new files: the copy goes to the state folder",
+       [](const fs::path& folder, const std::string&) { ::chmod(folder.c_str(), 0555); }},
+      {"a file with a second name: the copy goes next to it",
+       [](const fs::path& folder, const std::string& file) {
+         fs::create_hard_link(file, folder / "zweit.pbn");
+         ::chmod(folder.c_str(), 0777);
+       }},
+  };
+  std::string old(4 << 20, '\0');
+  for (size_t i = 0; i < old.size(); ++i) old[i] = OldBytes[i % OldBytes.size()];
+  const std::string bigger(5 << 20, 'n');
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp, state;
+    ::chmod(temp.path.c_str(), 0755);
+    ::chmod(state.path.c_str(), 0777);
+    const fs::path folder = temp.path / "ordner";
+    fs::create_directory(folder);
+    const std::string file = (folder / "p.pbn").string();
+    WriteFile(file, old);
+    ::chmod(file.c_str(), 0666);
+    c.arrange(folder, file);
+    const std::string listing = Listing(folder);
+    realfaults::InChild([&] {
+      const fs::path copies = UseStateFolder(state.path);
+      ASSERT_TRUE(realfaults::DropRoot());
+      // Every copy, wherever it lies; each one is removed once looked at.
+      auto takeCopies = [&] {
+        std::map<std::string, std::string> found;
+        for (const fs::path& place : {folder, copies}) {
+          if (!fs::exists(place)) continue;
+          for (const auto& entry : fs::directory_iterator(place)) {
+            const std::string name = entry.path().filename().string();
+            if (name[0] != '.' && name.back() == '~') found[entry.path().string()] = ReadFile(entry.path());
+          }
+        }
+        for (const auto& [path, bytes] : found) fs::remove(path);
+        return found;
+      };
+      auto start = std::chrono::steady_clock::now();
+      ASSERT_TRUE(Save(file, bigger));
+      const auto whole = std::chrono::steady_clock::now() - start;
+      std::mt19937 random(1);
+      for (int kill = 0; kill < 30; ++kill) {
+        WriteFile(file, old);
+        pid_t pid = ::fork();
+        if (pid == 0) ::_exit(Save(file, bigger) ? 0 : 1);
+        std::this_thread::sleep_for(whole * std::uniform_real_distribution<>(0, 1.2)(random));
+        ::kill(pid, SIGKILL);
+        ASSERT_GE(realfaults::WaitFor(pid), 0);
+        const std::map<std::string, std::string> found = takeCopies();
+        for (const auto& [path, bytes] : found) EXPECT_TRUE(bytes == old) << path << ": " << bytes.size() << " bytes";
+        const std::string now = ReadFile(file);
+        EXPECT_TRUE(now == old || now == bigger || !found.empty()) << kill;
+      }
+      // The next save removes what the killed ones left half made.
+      ASSERT_TRUE(Save(file, bigger));
+      EXPECT_EQ(Listing(folder), listing);
+      EXPECT_TRUE(!fs::exists(copies) || Listing(copies).empty()) << Listing(copies);
+    });
+    ::chmod(folder.c_str(), 0755);
+  }
+}
+
+// A save in place copies the old bytes piece by piece: a file bigger than
+// all the memory the program may use is saved all the same.
+TEST(SafeSave, ASaveInPlaceNeedsNoMemoryForTheOldBytes) {
+  if (realfaults::UnderAddressSanitizer) GTEST_SKIP() << "no memory limit under ASan";
+  TempFolder temp;
+  realfaults::InChild([&] {
+    const fs::path folder = temp.path / "gross";
+    if (!realfaults::MountSmallFileSystem(folder, "1g")) GTEST_SKIP() << "no private mount here";
+    const std::string file = (folder / "p.pbn").string();
+    WriteFile(file, "alt");
+    ASSERT_EQ(::truncate(file.c_str(), 320 << 20), 0);
+    fs::create_hard_link(file, folder / "zweit.pbn");
+    realfaults::LimitMemory(256 << 20);
+    EXPECT_EQ(SaveError(file, "neu"), 0);
+    EXPECT_EQ(ReadFile(folder / "zweit.pbn"), "neu");
+    EXPECT_EQ(Listing(folder), "p.pbn\nzweit.pbn\n");
+  });
 }
 
 TEST(SafeSave, LinksAreSavedThroughToTheirTargetWhoseModeStays) {
@@ -197,10 +424,14 @@ TEST(SafeSave, LinksInSharedFoldersAreFollowedOnlyAsTheKernelFollowsThem) {
     ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
   };
   auto chain = [](int links, const fs::path& folder) {
+    auto name = [](int i) {
+      char text[16];
+      std::snprintf(text, sizeof text, "l%d", i);
+      return std::string(text);
+    };
     fs::create_directory(folder / "kette");
     for (int i = 0; i < links; ++i)
-      fs::create_symlink(i + 1 < links ? "l" + std::to_string(i + 1) : "../privat/geheim.pbn",
-                         folder / "kette" / ("l" + std::to_string(i)));
+      fs::create_symlink(i + 1 < links ? name(i + 1) : "../privat/geheim.pbn", folder / "kette" / name(i));
   };
   const std::vector<Case> cases = {
       {"another user's link to the saver's file", "geteilt/p.pbn", NativeForeignLink, true,
@@ -244,23 +475,56 @@ TEST(SafeSave, LinksInSharedFoldersAreFollowedOnlyAsTheKernelFollowsThem) {
   }
 }
 
-TEST(SafeSave, AFolderThatTakesNoNewFileGetsAWritableFileWrittenInPlace) {
-  TempFolder temp, state;
-  const fs::path& folder = temp.path;
-  const std::string file = (folder / "p.pbn").string();
-  std::ofstream(file) << "altes Projekt";
-  ::chmod(file.c_str(), 0666);
-  ::chmod(folder.c_str(), 0555);
-  ::chmod(state.path.c_str(), 0777);
-  realfaults::InChild([&] {
-    const std::string copies = UseStateFolder(state.path);
-    ASSERT_TRUE(realfaults::DropRoot());
-    EXPECT_TRUE(Save(file, "neu"));
-    EXPECT_EQ(ReadFile(file), "neu");
-    EXPECT_EQ(Listing(folder), "p.pbn\n");
-    EXPECT_TRUE(Copies(copies).empty()) << "the copy of the old bytes goes once the new ones are safe";
-  });
-  ::chmod(folder.c_str(), 0700);
+// Where a new file would not do, the file is written in place: a folder
+// that takes no new file, and a file with more than one name, all of which
+// must see the save. Nothing is left behind.
+TEST(SafeSave, WrittenInPlaceWhereANewFileWouldNotDo) {
+  struct Case {
+    const char* name;
+    std::vector<const char*> names;  // the file's names; the first is saved
+    std::function<void(const fs::path& folder)> arrange;
+  };
+  const std::vector<Case> cases = {
+      {"a folder that takes no new file", {"a/p.pbn"}, [](const fs::path& f) { ::chmod((f / "a").c_str(), 0555); }},
+      {"a second name in the saver's own folder", {"a/p.pbn", "a/zweit.pbn"}, [](const fs::path&) {}},
+      {"a second name, each in a folder that takes no new file",
+       {"a/p.pbn", "b/zweit.pbn"},
+       [](const fs::path& f) {
+         ::chmod((f / "a").c_str(), 0555);
+         ::chmod((f / "b").c_str(), 0555);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp, state;
+    ::chmod(temp.path.c_str(), 0755);
+    fs::create_directories(temp.path / "b");
+    WriteFile(temp.path / c.names[0], "altes Projekt");
+    ::chmod((temp / c.names[0]).c_str(), 0666);
+    for (size_t i = 1; i < c.names.size(); ++i) fs::create_hard_link(temp.path / c.names[0], temp.path / c.names[i]);
+    // The saver's own file and folders: only what the case arranges keeps
+    // the save from a new file.
+    for (const char* own : {"a", "b", c.names[0]}) (void)::chown((temp / own).c_str(), Saver, Saver);
+    const std::string listing = Listing(temp.path / "a");
+    struct stat before;
+    ::stat((temp / c.names[0]).c_str(), &before);
+    c.arrange(temp.path);
+    realfaults::InChild([&] {
+      const std::string copies = UseStateFolder(state.path);
+      ASSERT_TRUE(realfaults::DropRoot());
+      EXPECT_TRUE(Save(temp / c.names[0], "neu"));
+      for (const char* name : c.names) {
+        struct stat after;
+        ASSERT_EQ(::stat((temp / name).c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << name;
+        EXPECT_EQ(ReadFile(temp / name), "neu") << name;
+      }
+      EXPECT_EQ(Listing(temp.path / "a"), listing);
+      EXPECT_TRUE(Copies(copies).empty()) << "the copy of the old bytes goes once the new ones are safe";
+    });
+    ::chmod((temp.path / "a").c_str(), 0700);
+    ::chmod((temp.path / "b").c_str(), 0700);
+  }
 }
 
 // Every way a save could destroy the file it replaces, each made real in a
@@ -340,6 +604,16 @@ TEST(SafeSave, NeverDestroysTheFileItReplaces) {
          writeOld(path, 0444);
          return ::chmod(folder.c_str(), 0777) == 0;
        }},
+      {"in place, where no folder takes the copy of the old bytes", "p.pbn", smaller, NativeNoCopy,
+       [&](const fs::path& folder, const std::string& path) {
+         writeOld(path, 0666);
+         // A home without a state folder, nor a way to make one.
+         WriteFile(folder / "heim", "");
+         ::unsetenv("XDG_STATE_HOME");
+         ::setenv("HOME", (folder / "heim").c_str(), 1);
+         ::chmod(folder.c_str(), 0555);
+         return realfaults::DropRoot();
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -359,6 +633,11 @@ TEST(SafeSave, NeverDestroysTheFileItReplaces) {
       bool saved = save.Write(c.content.data(), c.content.size()) && save.Commit();
       EXPECT_EQ(saved, c.error == 0);
       EXPECT_EQ(save.Error(), c.error);
+      // Refused for want of a copy: the text names the places it tried.
+      if (c.error == NativeNoCopy) {
+        for (const fs::path& place : {fs::canonical(temp.path), temp.path / "heim/.local/state/pellburne"})
+          EXPECT_NE(save.ErrorText().find(place.string() + ": "), std::string::npos) << save.ErrorText();
+      }
 
       ASSERT_EQ(::stat(path.c_str(), &after), 0);
       EXPECT_EQ(after.st_mode, before.st_mode);
@@ -369,7 +648,7 @@ TEST(SafeSave, NeverDestroysTheFileItReplaces) {
       }
       EXPECT_EQ(Listing(fs::path(path).parent_path()), listing);
       std::map<std::string, std::string> kept;
-      if (c.copyKept) kept[CopyName((fs::canonical(fs::path(path).parent_path()) / "p.pbn").string())] = was;
+      if (c.copyKept) kept[(fs::canonical(fs::path(path).parent_path()) / "p.pbn").string()] = was;
       EXPECT_TRUE(Copies(copies) == kept) << Copies(copies).size() << " copies";
     });
     ::chmod(temp.path.c_str(), 0755);
@@ -378,42 +657,50 @@ TEST(SafeSave, NeverDestroysTheFileItReplaces) {
 
 // A save written in place and killed before the new bytes were safe leaves
 // the copy of the old bytes where the user finds it: next to the file, or,
-// where the folder takes no new file, in the program's state folder.
-TEST(SafeSave, AKilledSaveInPlaceLeavesTheCopyOfTheOldBytes) {
+// where the folder takes no new file, in the program's state folder under a
+// name that reads back to that file's path alone. However open the file
+// was, the copy is the saver's and nobody else's.
+TEST(SafeSave, AKilledSaveInPlaceLeavesAPrivateCopyOfTheOldBytes) {
   const bool root = ::geteuid() == 0;
   struct Case {
     const char* name;
+    const char* file;
     bool needsRoot;
-    std::function<void(const fs::path& folder)> arrange;  // as root, in the child
-    std::function<std::string(const fs::path& folder, const std::string& state)> copy;
+    std::function<void(const fs::path& folder, const std::string& file)> arrange;  // as root, in the child
+    bool nextToFile;
   };
   const std::vector<Case> cases = {
-      {"a folder closed to new files: the copy lies in the state folder", false,
-       [](const fs::path& folder) { ::chmod(folder.c_str(), 0555); },
-       [](const fs::path& folder, const std::string& state) {
-         return state + "/" + CopyName((fs::canonical(folder) / "p.pbn").string());
-       }},
-      {"another's file in a sticky folder: the copy lies next to it", true,
-       [](const fs::path& folder) {
-         ::chown((folder / "p.pbn").c_str(), Other, Other);
+      {"a folder closed to new files", "ordner/p.pbn", false,
+       [](const fs::path& folder, const std::string&) { ::chmod(folder.c_str(), 0555); }, false},
+      {"another's file in a sticky folder", "ordner/p.pbn", true,
+       [](const fs::path& folder, const std::string& file) {
+         ::chown(file.c_str(), Other, Other);
          ::chmod(folder.c_str(), 01777);
        },
-       [](const fs::path& folder, const std::string&) { return (folder / "p.pbn~").string(); }},
+       true},
+      {"another's file for a group, in a closed folder whose name holds !, % and ~", "c1!%~/p.pbn", true,
+       [](const fs::path& folder, const std::string& file) {
+         ::chown(file.c_str(), Other, Staff);
+         ::chmod(file.c_str(), 0660);
+         ::chmod(folder.c_str(), 0555);
+       },
+       false},
+      {"a file whose name starts with !, in a closed folder", "c1/!p.pbn", false,
+       [](const fs::path& folder, const std::string&) { ::chmod(folder.c_str(), 0555); }, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.needsRoot && !root) continue;
     TempFolder temp, state;
     ::chmod(temp.path.c_str(), 0755);
-    const fs::path folder = temp.path / "ordner";
-    fs::create_directory(folder);
-    const std::string file = (folder / "p.pbn").string();
+    const std::string file = temp / c.file;
+    const fs::path folder = fs::path(file).parent_path();
     WriteFile(file, OldBytes);
     ::chmod(file.c_str(), 0666);
     realfaults::InChild([&] {
       const std::string copies = UseStateFolder(state.path);
-      c.arrange(folder);
-      ASSERT_TRUE(realfaults::DropRoot());
+      c.arrange(folder, file);
+      ASSERT_TRUE(realfaults::DropRoot({Staff}));
       const int signal = realfaults::SignalThatEnds([&] {
         NativeSafeSave save(file);
         const std::string bigger(100000, 'n');
@@ -423,7 +710,16 @@ TEST(SafeSave, AKilledSaveInPlaceLeavesTheCopyOfTheOldBytes) {
         save.Commit();
       });
       ASSERT_EQ(signal, SIGXFSZ);
-      EXPECT_EQ(ReadFile(c.copy(folder, copies)), OldBytes);
+      const std::map<std::string, std::string> kept = {{fs::canonical(file).string(), OldBytes}};
+      if (!c.nextToFile) {
+        EXPECT_TRUE(Copies(copies) == kept);
+        return;
+      }
+      struct stat copy;
+      ASSERT_EQ(::stat((file + "~").c_str(), &copy), 0);
+      EXPECT_EQ(copy.st_mode & 07777, 0600u);
+      EXPECT_EQ(copy.st_uid, ::geteuid());
+      EXPECT_EQ(ReadFile(file + "~"), OldBytes);
     });
   }
 }
