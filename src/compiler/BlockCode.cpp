@@ -36,8 +36,14 @@ const char* const BadAssignmentMessage =
 const char* const LooseYesMessage = "Ja-Seite ist nicht mit einem Block verbunden";
 const char* const LooseNoMessage = "Nein-Seite ist nicht mit einem Block verbunden";
 const char* const MissingArrowMessage =
-    "Diesem Block fehlt ein Pfeil, der von ihm weiterführt: Die Projektdatei ist beschädigt.\n\nLösche den "
-    "markierten Block und füge ihn neu ein!";
+    "Diesem Block fehlt ein Pfeil, der von ihm weiterführt: Die Projektdatei ist beschädigt.\n\n";
+const char* const RenewBlockAdvice = "Lösche den markierten Block und füge ihn neu ein!";
+// A start block cannot be deleted, nor can the start sub.
+const char* const RenewProjectAdvice =
+    "Den Startblock kannst du nicht löschen. Lege ein neues Projekt an und zeichne dein Programm dort noch einmal!";
+const char* const RenewSubAdvice =
+    "Den Startblock kannst du nicht löschen. Lösche dieses Unterprogramm (Doppelklick auf seinen Reiter) und lege "
+    "es neu an!";
 const char* const BadConditionMessage =
     "Du hast keine Bedingung im Bedingungsblock angegeben.\n\nKlicke doppelt auf den markierten Block, um das zu "
     "ändern!";
@@ -76,8 +82,9 @@ void Schedule(Compiler::Program& program, std::initializer_list<WalkStep> steps)
 
 // Only a broken project file gives a block fewer outgoing arrows than its
 // kind has; the loader refuses anything other than an arrow in their place.
-BlockConnector* RequireArrow(ChartItem* block, ChartItem* dependent) {
-  if (!dependent) throw CodeWriteException(block, MissingArrowMessage);
+// The advice tells how to get the block back with its arrows.
+BlockConnector* RequireArrow(ChartItem* block, ChartItem* dependent, const char* advice = RenewBlockAdvice) {
+  if (!dependent) throw CodeWriteException(block, std::string(MissingArrowMessage) + advice);
   auto* arrow = dynamic_cast<BlockConnector*>(dependent);
   if (!arrow) throw std::runtime_error("A block in sub " + block->sub->name + " lacks its outgoing arrow");
   return arrow;
@@ -178,7 +185,7 @@ void BlockConnector::WriteCode(Compiler::Program& program) {
 }
 
 void StartBlock::WriteCode(Compiler::Program& program) {
-  RequireArrow(this, dependent1);
+  RequireArrow(this, dependent1, sub == sub->project->subs.front() ? RenewProjectAdvice : RenewSubAdvice);
   program.DefineLabel(Compiler::SubLabel(program, *sub), program.binary.position);
   ChartItem::WriteCode(program);
 }

@@ -46,6 +46,14 @@ size_t JoinCrLf(char* bytes, size_t length) {
   return out;
 }
 
+// The first two bytes tell UTF-16 just as expat tells it: by its byte-order
+// mark, or by "<" as a 16-bit unit.
+bool IsUtf16(const char* bytes, size_t length) {
+  if (length < 2) return false;
+  unsigned pair = unsigned(static_cast<unsigned char>(bytes[0])) << 8 | static_cast<unsigned char>(bytes[1]);
+  return pair == 0xFEFF || pair == 0xFFFE || pair == 0x003C || pair == 0x3C00;
+}
+
 }  // namespace
 
 XMLNode* XMLNode::Find(std::string_view childName) {
@@ -121,11 +129,14 @@ XMLReader::XMLReader(const std::string& path) {
   root = NewNode();
   current = root;
   parsing = parser.get();
-  // The file is read as text: CR LF becomes LF before the parser sees it, so
-  // a text's own CR LF, saved as CR CR LF, is one line break again. A CR at
-  // the end of a block waits for the next block.
+  // An 8-bit file is read as text: CR LF becomes LF before the parser sees
+  // it, so a text's own CR LF, saved as CR CR LF, is one line break again. A
+  // CR at the end of a block waits for the next block. In UTF-16 the bytes of
+  // CR LF may be halves of other characters, so those bytes stay as they are;
+  // expat joins the line ends after decoding either way.
+  bool asText = true;
   bool heldCr = false;
-  for (bool final = false; !final;) {
+  for (bool first = true, final = false; !final; first = false) {
     char* buffer = static_cast<char*>(XML_GetBuffer(parser.get(), BlockSize + 1));
     if (!buffer) throw std::bad_alloc();
     if (heldCr) buffer[0] = '\r';
@@ -139,9 +150,15 @@ XMLReader::XMLReader(const std::string& path) {
       }
       got += size_t(part);
     }
-    size_t length = JoinCrLf(buffer, got + heldCr);
-    heldCr = !final && length && buffer[length - 1] == '\r';
-    if (heldCr) --length;
+    // Only the last block holds fewer than BlockSize bytes, so the first
+    // holds the first two bytes of any file that has them.
+    if (first) asText = !IsUtf16(buffer, got);
+    size_t length = got + heldCr;
+    if (asText) {
+      length = JoinCrLf(buffer, length);
+      heldCr = !final && length && buffer[length - 1] == '\r';
+      if (heldCr) --length;
+    }
     if (XML_ParseBuffer(parser.get(), static_cast<int>(length), final) == XML_STATUS_ERROR) {
       if (outOfMemory) throw std::bad_alloc();
       throw XMLReaderException{SyntaxError};

@@ -3,6 +3,8 @@
 // a broken project file holds.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "Charts.h"
 #include "document/Comment.h"
 
@@ -23,6 +25,12 @@ const std::string BadAssignment =
 const std::string MissingArrow =
     "Diesem Block fehlt ein Pfeil, der von ihm weiterführt: Die Projektdatei ist beschädigt.\n\nLösche den markierten "
     "Block und füge ihn neu ein!";
+const std::string MissingStartArrow =
+    "Diesem Block fehlt ein Pfeil, der von ihm weiterführt: Die Projektdatei ist beschädigt.\n\nDen Startblock "
+    "kannst du nicht löschen. Lege ein neues Projekt an und zeichne dein Programm dort noch einmal!";
+const std::string MissingSubStartArrow =
+    "Diesem Block fehlt ein Pfeil, der von ihm weiterführt: Die Projektdatei ist beschädigt.\n\nDen Startblock "
+    "kannst du nicht löschen. Lösche dieses Unterprogramm (Doppelklick auf seinen Reiter) und lege es neu an!";
 const std::string LooseYes = "Ja-Seite ist nicht mit einem Block verbunden";
 const std::string LooseNo = "Nein-Seite ist nicht mit einem Block verbunden";
 const std::string BadCondition =
@@ -34,6 +42,13 @@ void ExpectError(Chart& chart, const std::string& message, ChartItem* item) {
   EXPECT_FALSE(error.internal) << error.message;
   EXPECT_EQ(error.message, message);
   EXPECT_EQ(error.item, item);
+}
+
+// Takes one arrow out of the block, as a broken project file leaves it.
+ChartItem* WithoutArrow(ChartItem* block, ChartItem* ChartItem::*arrow) {
+  delete (block->*arrow);
+  block->*arrow = nullptr;
+  return block;
 }
 
 void ExpectInternal(Chart& chart, const std::string& message) {
@@ -260,23 +275,41 @@ TEST(CompileError, BrokenChartsAreRefused) {
     main->start = nullptr;
     ExpectInternal(chart, "Sub Start has no start block");
   }
-  {
+  // A block without one of its arrows; a start block cannot be deleted and
+  // renewed, so its text tells what can be.
+  const struct {
+    const char* what;
+    std::function<ChartItem*(Chart&)> broken;  // builds the chart, returns the block that lacks an arrow
+    std::string message;
+  } missing[] = {
+      {"assignment",
+       [](Chart& chart) {
+         auto* block = chart.Assign(chart.Main(), "var0 = 1");
+         Chart::Chain(chart.Main(), {block});
+         return WithoutArrow(block, &ChartItem::dependent1);
+       },
+       MissingArrow},
+      {"no side of an if block",
+       [](Chart& chart) {
+         auto* test = chart.If(chart.Main(), "var0 = 1");
+         Chart::Chain(chart.Main(), {test, chart.End(chart.Main())});
+         return WithoutArrow(test, &ChartItem::dependent2);
+       },
+       MissingArrow},
+      {"start block of the start sub",
+       [](Chart& chart) { return WithoutArrow(chart.Main()->start, &ChartItem::dependent1); }, MissingStartArrow},
+      {"start block of another sub",
+       [](Chart& chart) {
+         Chart::Chain(chart.Main(), {chart.End(chart.Main())});
+         return WithoutArrow(chart.AddSub("Funktion1")->start, &ChartItem::dependent1);
+       },
+       MissingSubStartArrow},
+  };
+  for (const auto& row : missing) {
+    SCOPED_TRACE(row.what);
     Chart chart;
-    Sub* main = chart.Main();
-    auto* block = chart.Assign(main, "var0 = 1");
-    Chart::Chain(main, {block});
-    delete block->dependent1;
-    block->dependent1 = nullptr;
-    ExpectError(chart, MissingArrow, block);
-  }
-  {
-    Chart chart;
-    Sub* main = chart.Main();
-    auto* test = chart.If(main, "var0 = 1");
-    Chart::Chain(main, {test, chart.End(main)});
-    delete test->dependent2;
-    test->dependent2 = nullptr;
-    ExpectError(chart, MissingArrow, test);
+    ChartItem* block = row.broken(chart);
+    ExpectError(chart, row.message, block);
   }
   {
     Chart chart;

@@ -214,6 +214,57 @@ TEST_F(XmlReaderFile, CrLfFileReadsLikeLfFile) {
   }
 }
 
+// The UTF-8 text in UTF-16, big or little endian; code points of the BMP only.
+std::string Utf16(const std::string& utf8, bool bigEndian) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    unsigned char lead = static_cast<unsigned char>(utf8[i++]);
+    int follow = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : 2;
+    unsigned unit = follow == 0 ? lead : lead & (follow == 1 ? 0x1F : 0x0F);
+    for (int k = 0; k < follow; ++k) unit = unit << 6 | (static_cast<unsigned char>(utf8[i++]) & 0x3F);
+    char high = char(unit >> 8), low = char(unit & 0xFF);
+    out += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return out;
+}
+
+// A document whose leaf T holds the text, after a comment of `padding` x.
+std::string LeafDocument(const std::string& text, size_t padding = 0) {
+  return "<P><!--" + std::string(padding, 'x') + "--><T>" + text + "</T></P>\n";
+}
+
+// The loader's encoding table: each file holds one leaf; the bytes CR LF
+// within UTF-16 characters stay those characters, in any block.
+TEST_F(XmlReaderFile, EncodingsReadAsUtf8) {
+  const std::string bomBe = "\xFE\xFF", bomLe = "\xFF\xFE";
+  const struct {
+    const char* encoding;
+    std::string bytes;
+    std::string leaf;
+  } rows[] = {
+      {"UTF-8", Declaration + LeafDocument("Grüße €"), "Grüße €"},
+      {"UTF-8 with BOM", "\xEF\xBB\xBF" + LeafDocument("Grüße"), "Grüße"},
+      {"ISO-8859-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + LeafDocument("gr\xFCn, gro\xDF"),
+       "grün, groß"},
+      {"UTF-16 BE with BOM", bomBe + Utf16(LeafDocument("Grüße €"), true), "Grüße €"},
+      {"UTF-16 LE with BOM", bomLe + Utf16(LeafDocument("Grüße €"), false), "Grüße €"},
+      {"UTF-16 BE, U+0D0A twice", bomBe + Utf16(LeafDocument("\u0D0A\u0D0A"), true), "\u0D0A\u0D0A"},
+      {"UTF-16 LE, U+0A0D twice", bomLe + Utf16(LeafDocument("\u0A0D\u0A0D"), false), "\u0A0D\u0A0D"},
+      {"UTF-16 BE without BOM", Utf16(LeafDocument("\u0D0A\u0D0A"), true), "\u0D0A\u0D0A"},
+      {"UTF-16 LE without BOM", Utf16(LeafDocument("\u0A0D\u0A0D"), false), "\u0A0D\u0A0D"},
+      {"UTF-16 BE, leaf in a later block", bomBe + Utf16(LeafDocument("\u0D0A\u0D0A", 70000), true), "\u0D0A\u0D0A"},
+      {"UTF-16 LE, CR LF in the text", bomLe + Utf16(LeafDocument("a\r\nb"), false), "a\nb"},
+  };
+  for (const auto& row : rows) {
+    XMLReader r(Put(row.bytes));
+    r.OpenTag("P");
+    std::string leaf;
+    r.TextTag("T", &leaf);
+    r.CloseTag("P");
+    EXPECT_EQ(leaf, row.leaf) << row.encoding;
+  }
+}
+
 TEST_F(XmlReaderFile, FilesOfBlockLengths) {
   // Lengths around the sizes the reader reads in; padding goes into a
   // comment so the content stays the same.

@@ -48,6 +48,23 @@ TEST_F(Send, CompileErrorShowsAndMarksTheItemInItsSub) {
   EXPECT_EQ(broken->errorItem, nullptr);
 }
 
+// A start block cannot be deleted: its text names what can be renewed.
+TEST_F(Send, StartBlockWithoutItsArrowIsMarked) {
+  Sub* start = SubAt(0);
+  delete start->start->dependent1;  // as a broken project file leaves it
+  start->start->dependent1 = nullptr;
+
+  BoxRecorder boxes;
+  main.Send();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text,
+            "Diesem Block fehlt ein Pfeil, der von ihm weiterführt: Die Projektdatei ist beschädigt.\n\nDen "
+            "Startblock kannst du nicht löschen. Lege ein neues Projekt an und zeichne dein Programm dort noch "
+            "einmal!");
+  EXPECT_EQ(start->errorItem, start->start);
+  EXPECT_EQ(ChartView::PaintState(start, start->start) & PaintMarked, PaintMarked);
+}
+
 TEST_F(Send, ErrorOfTheWholeProgramMarksNothing) {
   Sub* start = SubAt(0);
   auto* print = new Instruction(start, 320, 200, Row("print_str"));

@@ -38,7 +38,7 @@ std::vector<Kind> Kinds() {
        &Stock::Green,
        {{10, 36}, {64, 4}, {118, 68}},
        {{1, 1}, {126, 70}},
-       false},
+       true},
       {"EndBlock",
        [](Sub* s) { return new EndBlock(s, 48, 400); },
        &Stock::Crimson,
