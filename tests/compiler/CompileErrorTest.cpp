@@ -254,12 +254,18 @@ TEST(CompileError, PortOfAnotherBoard) {
 }
 
 TEST(CompileError, ImageLargerThanTheFlashIsRefusedWithoutItem) {
+  // A text of that many letters in quotes.
+  auto quoted = [](size_t letters) {
+    std::string text(letters + 2, 'x');
+    text.front() = text.back() = '"';
+    return text;
+  };
   Chart chart;
   Sub* main = chart.Main();
-  auto* text = chart.Do(main, "print_str", {"\"" + std::string(8192 - 752 - 12, 'x') + "\""});
+  auto* text = chart.Do(main, "print_str", {quoted(8192 - 752 - 12)});
   Chart::Chain(main, {text, chart.End(main)});
   ExpectError(chart, "Das Programm ist zu groß für den Speicher des Boards: 8193 von 8192 Bytes.", nullptr);
-  text->arguments[0] = "\"" + std::string(8192 - 752 - 13, 'x') + "\"";
+  text->arguments[0] = quoted(8192 - 752 - 13);
   auto program = chart.Build();
   EXPECT_EQ(program->binary.code.size(), 8192u);
 }
