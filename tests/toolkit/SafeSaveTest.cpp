@@ -125,6 +125,32 @@ constexpr uid_t Saver = 65534;  // whom DropRoot makes of root
 constexpr uid_t Other = 4343;
 constexpr gid_t Staff = 4242;
 
+// Makes a case of a file and its folder.
+using Arrange = std::function<void(const fs::path& folder, const std::string& file)>;
+const Arrange ClosedFolder = [](const fs::path& folder, const std::string&) { ::chmod(folder.c_str(), 0555); };
+const Arrange SecondName = [](const fs::path& folder, const std::string& file) {
+  fs::create_hard_link(file, folder / "zweit.pbn");
+};
+
+// A file of the given bytes that anyone may write, in a folder of its own,
+// and a state folder in which any user may keep copies; `arrange` makes the
+// case of them.
+struct Scene {
+  Scene(const std::string& name, const std::string& bytes, const Arrange& arrange) : file(temp / name) {
+    ::chmod(temp.path.c_str(), 0755);
+    ::chmod(state.path.c_str(), 0777);
+    WriteFile(file, bytes);
+    ::chmod(file.c_str(), 0666);
+    arrange(folder, file);
+  }
+  // Closed folders open again, so that they can go.
+  ~Scene() { ::chmod(folder.c_str(), 0755); }
+
+  TempFolder temp, state;
+  std::string file;
+  fs::path folder = fs::path(file).parent_path();
+};
+
 TEST(SafeSave, TheNextSaveRemovesOnlyWhatDeadSavesOfTheSameFileLeft) {
   TempFolder temp;
   const fs::path& folder = temp.path;
@@ -197,7 +223,7 @@ TEST(SafeSave, UsersSavingAndLoadingOneFileAtOnceNeverMeetHalfASave) {
     const char* name;
     bool needsRoot;
     bool asOthers;  // each process another user, where the test is root
-    std::function<void(const fs::path& folder, const std::string& file)> arrange;
+    Arrange arrange;
   };
   const std::vector<Case> cases = {
       {"another user's file in a group folder", true, true,
@@ -207,28 +233,19 @@ TEST(SafeSave, UsersSavingAndLoadingOneFileAtOnceNeverMeetHalfASave) {
          ::chown(folder.c_str(), 0, Staff);
          ::chmod(folder.c_str(), 0775);
        }},
-      {"a folder closed to new files", false, true,
-       [](const fs::path& folder, const std::string&) { ::chmod(folder.c_str(), 0555); }},
-      {"a file with a second name", false, false,
-       [](const fs::path& folder, const std::string& file) { fs::create_hard_link(file, folder / "zweit.pbn"); }},
+      {"a folder closed to new files", false, true, ClosedFolder},
+      {"a file with a second name", false, false, SecondName},
   };
   std::vector<std::string> saves;
   for (char c : {'a', 'b', 'c'}) saves.push_back(std::string(300000 + 70000 * (c - 'a'), c));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.needsRoot && !root) continue;
-    TempFolder temp, state;
-    ::chmod(temp.path.c_str(), 0755);
-    ::chmod(state.path.c_str(), 0777);
-    const fs::path folder = temp.path / "klasse";
-    fs::create_directory(folder);
-    const std::string file = (folder / "p.pbn").string();
-    WriteFile(file, OldBytes);
-    ::chmod(file.c_str(), 0666);
-    c.arrange(folder, file);
+    Scene scene("klasse/p.pbn", OldBytes, c.arrange);
+    const std::string& file = scene.file;
     // Three save and one loads, for a second.
     realfaults::AtOnce(4, [&](int i) {
-      UseStateFolder(state.path / std::to_string(i));
+      UseStateFolder(scene.state.path / std::to_string(i));
       if (c.asOthers) {
         ASSERT_TRUE(realfaults::DropRoot({Staff}, uid_t(5001 + i)));
       }
@@ -247,9 +264,8 @@ TEST(SafeSave, UsersSavingAndLoadingOneFileAtOnceNeverMeetHalfASave) {
       }
       EXPECT_GT(done, 0);
     });
-    ::chmod(folder.c_str(), 0755);
     EXPECT_EQ(std::count(saves.begin(), saves.end(), ReadFile(file)), 1);
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(Copies(state.path / std::to_string(i) / "pellburne").empty());
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(Copies(scene.state.path / std::to_string(i) / "pellburne").empty());
   }
 }
 
@@ -292,50 +308,36 @@ TEST(SafeSave, LoadsAndSavesInPlaceWaitForEachOtherForAFewSeconds) {
 // somewhere: in the file, or in a copy that holds exactly them under a
 // copy's name. What it left half made, the next save removes.
 TEST(SafeSave, KilledAtAnyMomentASaveInPlaceLeavesTheOldBytesWhole) {
-  struct Case {
-    const char* name;
-    std::function<void(const fs::path& folder, const std::string& file)> arrange;
-  };
-  const std::vector<Case> cases = {
-      {"a folder closed to new files: the copy goes to the state folder",
-       [](const fs::path& folder, const std::string&) { ::chmod(folder.c_str(), 0555); }},
+  const std::vector<std::pair<const char*, Arrange>> cases = {
+      {"a folder closed to new files: the copy goes to the state folder", ClosedFolder},
       {"a file with a second name: the copy goes next to it",
        [](const fs::path& folder, const std::string& file) {
-         fs::create_hard_link(file, folder / "zweit.pbn");
+         SecondName(folder, file);
          ::chmod(folder.c_str(), 0777);
        }},
   };
   std::string old(4 << 20, '\0');
   for (size_t i = 0; i < old.size(); ++i) old[i] = OldBytes[i % OldBytes.size()];
   const std::string bigger(5 << 20, 'n');
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempFolder temp, state;
-    ::chmod(temp.path.c_str(), 0755);
-    ::chmod(state.path.c_str(), 0777);
-    const fs::path folder = temp.path / "ordner";
-    fs::create_directory(folder);
-    const std::string file = (folder / "p.pbn").string();
-    WriteFile(file, old);
-    ::chmod(file.c_str(), 0666);
-    c.arrange(folder, file);
-    const std::string listing = Listing(folder);
+  for (const auto& [name, arrange] : cases) {
+    SCOPED_TRACE(name);
+    Scene scene("ordner/p.pbn", old, arrange);
+    const std::string& file = scene.file;
+    const std::string listing = Listing(scene.folder);
     realfaults::InChild([&] {
-      const fs::path copies = UseStateFolder(state.path);
+      const fs::path copies = UseStateFolder(scene.state.path);
       ASSERT_TRUE(realfaults::DropRoot());
       // Every copy, wherever it lies; each one is removed once looked at.
       auto takeCopies = [&] {
         std::map<std::string, std::string> found;
-        for (const fs::path& place : {folder, copies}) {
-          if (!fs::exists(place)) continue;
-          for (const auto& entry : fs::directory_iterator(place)) {
-            const std::string name = entry.path().filename().string();
-            if (name[0] != '.' && name.back() == '~') found[entry.path().string()] = ReadFile(entry.path());
-          }
-        }
+        for (const fs::path& place : {scene.folder, copies})
+          for (const auto& entry : fs::directory_iterator(place, fs::directory_options::skip_permission_denied))
+            if (const std::string n = entry.path().filename().string(); n[0] != '.' && n.back() == '~')
+              found[entry.path().string()] = ReadFile(entry.path());
         for (const auto& [path, bytes] : found) fs::remove(path);
         return found;
       };
+      fs::create_directories(copies);
       auto start = std::chrono::steady_clock::now();
       ASSERT_TRUE(Save(file, bigger));
       const auto whole = std::chrono::steady_clock::now() - start;
@@ -354,10 +356,9 @@ TEST(SafeSave, KilledAtAnyMomentASaveInPlaceLeavesTheOldBytesWhole) {
       }
       // The next save removes what the killed ones left half made.
       ASSERT_TRUE(Save(file, bigger));
-      EXPECT_EQ(Listing(folder), listing);
-      EXPECT_TRUE(!fs::exists(copies) || Listing(copies).empty()) << Listing(copies);
+      EXPECT_EQ(Listing(scene.folder), listing);
+      EXPECT_EQ(Listing(copies), "");
     });
-    ::chmod(folder.c_str(), 0755);
   }
 }
 
@@ -476,54 +477,31 @@ TEST(SafeSave, LinksInSharedFoldersAreFollowedOnlyAsTheKernelFollowsThem) {
 }
 
 // Where a new file would not do, the file is written in place: a folder
-// that takes no new file, and a file with more than one name, all of which
-// must see the save. Nothing is left behind.
+// that takes no new file, and a file with a second name, which must see the
+// save too. Nothing is left behind.
 TEST(SafeSave, WrittenInPlaceWhereANewFileWouldNotDo) {
-  struct Case {
-    const char* name;
-    std::vector<const char*> names;  // the file's names; the first is saved
-    std::function<void(const fs::path& folder)> arrange;
-  };
-  const std::vector<Case> cases = {
-      {"a folder that takes no new file", {"a/p.pbn"}, [](const fs::path& f) { ::chmod((f / "a").c_str(), 0555); }},
-      {"a second name in the saver's own folder", {"a/p.pbn", "a/zweit.pbn"}, [](const fs::path&) {}},
-      {"a second name, each in a folder that takes no new file",
-       {"a/p.pbn", "b/zweit.pbn"},
-       [](const fs::path& f) {
-         ::chmod((f / "a").c_str(), 0555);
-         ::chmod((f / "b").c_str(), 0555);
-       }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempFolder temp, state;
-    ::chmod(temp.path.c_str(), 0755);
-    fs::create_directories(temp.path / "b");
-    WriteFile(temp.path / c.names[0], "altes Projekt");
-    ::chmod((temp / c.names[0]).c_str(), 0666);
-    for (size_t i = 1; i < c.names.size(); ++i) fs::create_hard_link(temp.path / c.names[0], temp.path / c.names[i]);
-    // The saver's own file and folders: only what the case arranges keeps
-    // the save from a new file.
-    for (const char* own : {"a", "b", c.names[0]}) (void)::chown((temp / own).c_str(), Saver, Saver);
-    const std::string listing = Listing(temp.path / "a");
-    struct stat before;
-    ::stat((temp / c.names[0]).c_str(), &before);
-    c.arrange(temp.path);
+  for (const auto& [name, arrange] : {std::pair{"a folder that takes no new file", ClosedFolder},
+                                      std::pair{"a second name in the saver's own folder", SecondName}}) {
+    SCOPED_TRACE(name);
+    Scene scene("a/p.pbn", "altes Projekt", arrange);
+    // The saver's own file and folder: only the case keeps the save from a new file.
+    (void)::chown(scene.folder.c_str(), Saver, Saver);
+    (void)::chown(scene.file.c_str(), Saver, Saver);
+    struct stat before, after;
+    ::stat(scene.file.c_str(), &before);
+    const std::string listing = Listing(scene.folder);
     realfaults::InChild([&] {
-      const std::string copies = UseStateFolder(state.path);
+      const std::string copies = UseStateFolder(scene.state.path);
       ASSERT_TRUE(realfaults::DropRoot());
-      EXPECT_TRUE(Save(temp / c.names[0], "neu"));
-      for (const char* name : c.names) {
-        struct stat after;
-        ASSERT_EQ(::stat((temp / name).c_str(), &after), 0);
-        EXPECT_EQ(after.st_ino, before.st_ino) << name;
-        EXPECT_EQ(ReadFile(temp / name), "neu") << name;
+      EXPECT_TRUE(Save(scene.file, "neu"));
+      for (const auto& entry : fs::directory_iterator(scene.folder)) {
+        ASSERT_EQ(::stat(entry.path().c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << entry.path();
+        EXPECT_EQ(ReadFile(entry.path()), "neu") << entry.path();
       }
-      EXPECT_EQ(Listing(temp.path / "a"), listing);
+      EXPECT_EQ(Listing(scene.folder), listing);
       EXPECT_TRUE(Copies(copies).empty()) << "the copy of the old bytes goes once the new ones are safe";
     });
-    ::chmod((temp.path / "a").c_str(), 0700);
-    ::chmod((temp.path / "b").c_str(), 0700);
   }
 }
 
@@ -666,12 +644,11 @@ TEST(SafeSave, AKilledSaveInPlaceLeavesAPrivateCopyOfTheOldBytes) {
     const char* name;
     const char* file;
     bool needsRoot;
-    std::function<void(const fs::path& folder, const std::string& file)> arrange;  // as root, in the child
+    Arrange arrange;
     bool nextToFile;
   };
   const std::vector<Case> cases = {
-      {"a folder closed to new files", "ordner/p.pbn", false,
-       [](const fs::path& folder, const std::string&) { ::chmod(folder.c_str(), 0555); }, false},
+      {"a folder closed to new files", "ordner/p.pbn", false, ClosedFolder, false},
       {"another's file in a sticky folder", "ordner/p.pbn", true,
        [](const fs::path& folder, const std::string& file) {
          ::chown(file.c_str(), Other, Other);
@@ -685,21 +662,15 @@ TEST(SafeSave, AKilledSaveInPlaceLeavesAPrivateCopyOfTheOldBytes) {
          ::chmod(folder.c_str(), 0555);
        },
        false},
-      {"a file whose name starts with !, in a closed folder", "c1/!p.pbn", false,
-       [](const fs::path& folder, const std::string&) { ::chmod(folder.c_str(), 0555); }, false},
+      {"a file whose name starts with !, in a closed folder", "c1/!p.pbn", false, ClosedFolder, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.needsRoot && !root) continue;
-    TempFolder temp, state;
-    ::chmod(temp.path.c_str(), 0755);
-    const std::string file = temp / c.file;
-    const fs::path folder = fs::path(file).parent_path();
-    WriteFile(file, OldBytes);
-    ::chmod(file.c_str(), 0666);
+    Scene scene(c.file, OldBytes, c.arrange);
+    const std::string& file = scene.file;
     realfaults::InChild([&] {
-      const std::string copies = UseStateFolder(state.path);
-      c.arrange(folder, file);
+      const std::string copies = UseStateFolder(scene.state.path);
       ASSERT_TRUE(realfaults::DropRoot({Staff}));
       const int signal = realfaults::SignalThatEnds([&] {
         NativeSafeSave save(file);
