@@ -47,11 +47,11 @@ size_t JoinCrLf(char* bytes, size_t length) {
 }
 
 // The first two bytes tell UTF-16 just as expat tells it: by its byte-order
-// mark, or by "<" as a 16-bit unit.
+// mark, or by a 00 among them, which no 8-bit document starts with.
 bool IsUtf16(const char* bytes, size_t length) {
   if (length < 2) return false;
   unsigned pair = unsigned(static_cast<unsigned char>(bytes[0])) << 8 | static_cast<unsigned char>(bytes[1]);
-  return pair == 0xFEFF || pair == 0xFFFE || pair == 0x003C || pair == 0x3C00;
+  return pair == 0xFEFF || pair == 0xFFFE || bytes[0] == '\0' || bytes[1] == '\0';
 }
 
 }  // namespace

@@ -28,10 +28,16 @@ std::string NativeErrorText(int error) {
   case NativeFileChanged:
     return "Die Datei wurde verändert, während sie gelesen wurde.";
   case NativeFileLocked:
-    return "Ein anderes Programm speichert die Datei gerade. Versuche es gleich noch einmal.";
+    return "Ein anderes Programm liest oder speichert die Datei gerade. Versuche es gleich noch einmal.";
   case NativeNoCopy:
     return "Es konnte keine Kopie des alten Inhalts angelegt werden, und ohne sie wird die Datei nicht "
            "überschrieben.";
+  case NativeForeignFolder:
+    return "Der Ordner gehört einem anderen Benutzer.";
+  case NativeForeignLinkOnWay:
+    return "Der Weg zu diesem Ordner führt über eine Verknüpfung, die einem anderen Benutzer gehört.";
+  case NativeNotAFolder:
+    return "Auf dem Weg zu diesem Ordner steht eine Datei, wo ein Ordner sein müsste.";
   case ELOOP:
     return "Der Pfad enthält zu viele oder im Kreis laufende Verknüpfungen.";
   case ENAMETOOLONG:

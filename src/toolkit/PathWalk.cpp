@@ -9,14 +9,7 @@
 
 #include "toolkit/FileErrors.h"
 
-namespace {
-
-// As many links as the kernel follows in one lookup.
-constexpr int MostLinks = 40;
-
-// The pieces of a path between slashes, in order; a trailing slash asks for
-// a folder, which the "." it adds makes sure of.
-void PushPieces(const std::string& path, std::deque<std::string>& pieces, bool atFront) {
+void NativePushPathPieces(const std::string& path, std::deque<std::string>& pieces, bool atFront) {
   std::vector<std::string> found;
   size_t at = 0;
   while (at < path.size()) {
@@ -31,6 +24,21 @@ void PushPieces(const std::string& path, std::deque<std::string>& pieces, bool a
   else
     pieces.insert(pieces.end(), found.begin(), found.end());
 }
+
+int NativeReadLinkAt(int folder, const std::string& name, const struct stat& link, std::string& to) {
+  std::vector<char> buffer(size_t(link.st_size > 0 ? link.st_size : 255) + 1);
+  for (;;) {
+    ssize_t length = ::readlinkat(folder, name.c_str(), buffer.data(), buffer.size());
+    if (length < 0) return errno;
+    if (size_t(length) < buffer.size()) {
+      to.assign(buffer.data(), size_t(length));
+      return to.empty() ? ENOENT : 0;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+namespace {
 
 int OpenFolder(int at, const char* name) { return ::openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); }
 
@@ -64,19 +72,6 @@ bool MayFollow(const struct stat& link, int folder) {
   return link.st_uid == ::geteuid() || link.st_uid == info.st_uid;
 }
 
-int ReadLink(int folder, const std::string& name, const struct stat& link, std::string& to) {
-  std::vector<char> buffer(size_t(link.st_size > 0 ? link.st_size : 255) + 1);
-  for (;;) {
-    ssize_t length = ::readlinkat(folder, name.c_str(), buffer.data(), buffer.size());
-    if (length < 0) return errno;
-    if (size_t(length) < buffer.size()) {
-      to.assign(buffer.data(), size_t(length));
-      return to.empty() ? ENOENT : 0;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 }  // namespace
 
 ResolvedPath::~ResolvedPath() {
@@ -88,7 +83,7 @@ int NativeResolvePath(const std::string& path, ResolvedPath& out) {
   if (out.folder >= 0) ::close(out.folder);
   out.folder = -1;
   std::deque<std::string> pieces;
-  PushPieces(path, pieces, false);
+  NativePushPathPieces(path, pieces, false);
   int folder;
   std::string folderPath;
   if (int error = Start(path[0] == '/', folder, folderPath)) return error;
@@ -120,11 +115,11 @@ int NativeResolvePath(const std::string& path, ResolvedPath& out) {
       if (errno != ENOENT || !last) return fail(errno);
       out.exists = false;
     } else if (S_ISLNK(info.st_mode)) {
-      if (++links > MostLinks) return fail(ELOOP);
+      if (++links > NativeMostLinks) return fail(ELOOP);
       if (!MayFollow(info, folder)) return fail(NativeForeignLink);
       std::string to;
-      if (int error = ReadLink(folder, piece, info, to)) return fail(error);
-      PushPieces(to, pieces, true);
+      if (int error = NativeReadLinkAt(folder, piece, info, to)) return fail(error);
+      NativePushPathPieces(to, pieces, true);
       if (to[0] == '/') {
         ::close(folder);
         if (int error = Start(true, folder, folderPath)) return error;
@@ -149,9 +144,13 @@ int NativeResolvePath(const std::string& path, ResolvedPath& out) {
   return fail(EISDIR);
 }
 
-void NativeSyncFolder(int folder) {
+int NativeSyncFolder(int folder) {
+  // A folder the user may not read cannot be opened to be synced: nothing to
+  // tell then.
   int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
+  if (fd < 0) return 0;
+  int cause = ::fsync(fd) == 0 ? 0 : errno;
   ::close(fd);
+  // A file system that cannot sync folders at all.
+  return cause == EINVAL ? 0 : cause;
 }

@@ -6,7 +6,9 @@
 // all. Reading and saving go through this walk, so neither depends on how
 // the system is set up, and what follows works on the folder the walk
 // opened, not on the path again.
+#include <deque>
 #include <string>
+#include <sys/stat.h>
 
 struct ResolvedPath {
   ResolvedPath() = default;
@@ -28,5 +30,19 @@ struct ResolvedPath {
 int NativeResolvePath(const std::string& path, ResolvedPath& out);
 
 // Syncs a folder that the walk opened, so that names made or changed in it
-// last through a crash.
-void NativeSyncFolder(int folder);
+// last through a crash. 0, also where the folder cannot be opened for it or
+// its file system cannot sync folders (EINVAL); else the errno (EIO: the
+// names may not last).
+int NativeSyncFolder(int folder);
+
+// Pieces of the walk, for walks of other rules.
+
+// As many links as the kernel follows in one lookup.
+constexpr int NativeMostLinks = 40;
+// The pieces of a path between slashes, in order, put in front of or behind
+// `pieces`; a trailing slash asks for a folder, which the "." it adds makes
+// sure of.
+void NativePushPathPieces(const std::string& path, std::deque<std::string>& pieces, bool atFront);
+// Where the link `name` in `folder` (as lstat found it: `link`) leads; 0 or
+// the errno, ENOENT for an empty one.
+int NativeReadLinkAt(int folder, const std::string& name, const struct stat& link, std::string& to);

@@ -1,6 +1,7 @@
 #include "toolkit/RegularFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +9,14 @@
 
 #include "toolkit/FileErrors.h"
 #include "toolkit/FileLock.h"
+#include "toolkit/FileRest.h"
 #include "toolkit/PathWalk.h"
+
+namespace {
+
+std::atomic<bool> confirming{true};
+
+}  // namespace
 
 int NativeOpenRegularFile(const std::string& path, int& error) {
   ResolvedPath file;
@@ -51,7 +59,10 @@ bool NativeReadRegularFile(const std::string& path, std::string& content, size_t
 }
 
 NativeBoundedRead::NativeBoundedRead(int fd) : fd(fd) {
-  if (::fstat(fd, &opened) != 0) error = errno;
+  if (!confirming.load(std::memory_order_relaxed))
+    error = ::fstat(fd, &opened) == 0 ? 0 : errno;
+  else
+    error = NativeWaitUntilAtRest(fd, opened, NativeLockWait);
 }
 
 bool NativeBoundedRead::Unchanged() const {
@@ -77,13 +88,30 @@ ssize_t NativeBoundedRead::Read(char* into, size_t most) {
     return -1;
   }
   // The end, at the size the file had or before it when it shrank: taken
-  // only when nothing about the file changed meanwhile.
-  if ((atSize && got > 0) || (got == 0 && !Unchanged())) {
+  // only when nothing about the file changed meanwhile and a second read
+  // gives the same bytes.
+  if ((atSize && got > 0) || (got == 0 && (!Unchanged() || !ReadAgainAlike()))) {
     error = NativeFileChanged;
     return -1;
   }
+  handedOut.Add(into, size_t(got));
   at += got;
   return got;
+}
+
+bool NativeBoundedRead::ReadAgainAlike() const {
+  if (!confirming.load(std::memory_order_relaxed)) return true;
+  ByteDigest again;
+  char piece[1 << 14];
+  for (off_t from = 0; from < at;) {
+    ssize_t got = ::pread(fd, piece, size_t(std::min<off_t>(off_t(sizeof piece), at - from)), from);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    again.Add(piece, size_t(got));
+    from += got;
+  }
+  // A write during the second read shows in the file's state.
+  return again.Value() == handedOut.Value() && Unchanged();
 }
 
 int NativeBoundedRead::ReadAll(std::string& bytes, size_t most) {
@@ -96,6 +124,8 @@ int NativeBoundedRead::ReadAll(std::string& bytes, size_t most) {
     if (bytes.size() > most) return EFBIG;
   }
 }
+
+void NativeSetConfirmedReads(bool on) { confirming.store(on, std::memory_order_relaxed); }
 
 int NativeWriteAllAt(int fd, const char* data, size_t size, off_t at) {
   while (size > 0) {

@@ -2,12 +2,14 @@
 // Reading plain files without surprises: nothing but a plain file is ever
 // opened, an opening never blocks, links are followed as the path walk
 // follows them, no read goes past the size the file had when it was
-// opened, and a file that changes while it is read is not taken.
+// opened, and only bytes that were the whole file at one moment are taken.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
+
+#include "toolkit/ByteDigest.h"
 
 // Opens a plain file for reading, without ever blocking: anything else in
 // its place (a pipe, a device, a socket, a folder) is not opened at all.
@@ -25,13 +27,19 @@ bool NativeReadRegularFile(const std::string& path, std::string& content, size_t
 // Reads an open file from its start up to the size it had when this was
 // made. A file that grows meanwhile is an error (NativeFileChanged), so a
 // file that another program keeps writing cannot be read without end; so is
-// one whose size, modification or change time differ at the end, which
-// tells of writers that take no lock.
+// one whose size, modification or change time differ at the end.
+//
+// Writers that take no lock are met twice more: a file changed a moment ago
+// is read only once it has been at rest for the quiet time (waiting no
+// longer than a lock is waited for; NativeFileChanged when it never comes to
+// rest), and at the end the bytes are read a second time and must be the
+// same, so that bytes read while such a write ran are not taken.
 class NativeBoundedRead {
 public:
   explicit NativeBoundedRead(int fd);
 
-  // Up to `size` bytes; 0 at the end; -1 once anything failed.
+  // Up to `size` bytes; 0 at the end, once all bytes are confirmed; -1 once
+  // anything failed.
   ssize_t Read(char* into, size_t size);
   // The rest of the file, appended; 0 or the cause, EFBIG past `most` bytes.
   int ReadAll(std::string& bytes, size_t most = SIZE_MAX);
@@ -39,12 +47,18 @@ public:
 
 private:
   bool Unchanged() const;
+  bool ReadAgainAlike() const;
 
   int fd;
   off_t at = 0;
   struct stat opened {};
   int error = 0;
+  ByteDigest handedOut;
 };
+
+// On by default. Benchmarks switch the quiet time and the second read off
+// to measure what they cost.
+void NativeSetConfirmedReads(bool on);
 
 // Writes all bytes at the offset; the errno of the failure, 0 on success.
 int NativeWriteAllAt(int fd, const char* data, size_t size, off_t at);

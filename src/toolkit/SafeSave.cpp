@@ -181,7 +181,8 @@ void NativeSafeSave::CommitThroughTemporary(const char* data, size_t size) {
   }
   cause = temporary.RenameOver(file.name);
   if (cause == 0) {
-    NativeSyncFolder(file.folder);
+    // The new file is in place: a failed sync of its name can undo nothing.
+    (void)NativeSyncFolder(file.folder);
     return;
   }
   temporary.Close();
@@ -216,12 +217,6 @@ void NativeSafeSave::CommitInPlace(const char* data, size_t size) {
     Fail(cause);
     return;
   }
-  struct stat now;
-  if (::fstat(inPlace, &now) != 0) {
-    Fail(errno);
-    return;
-  }
-  const size_t oldSize = size_t(now.st_size);
   // Nothing of the file changes before its old bytes are safe elsewhere.
   SaveBackup copy;
   if (int cause = copy.Write(file, inPlace)) {
@@ -229,6 +224,9 @@ void NativeSafeSave::CommitInPlace(const char* data, size_t size) {
     Fail(cause);
     return;
   }
+  // As it was copied: once at rest, should a writer without a lock have
+  // changed it before.
+  const size_t oldSize = size_t(copy.Size());
   // The growth first, behind the old bytes: when there is no room for it
   // (full disk, file-size limit), nothing of the old bytes was touched yet.
   int cause = size > oldSize ? NativeWriteAllAt(inPlace, data + oldSize, size - oldSize, off_t(oldSize)) : 0;

@@ -13,7 +13,8 @@
 // old one had, or the file has more names than one (hard links, which a new
 // file would leave behind), the file is written in place. The save then
 // holds an exclusive lock on it throughout, which loads respect; a synced
-// copy of its old bytes is made first, the growth is written behind the old
+// copy of its old bytes is made first (a disk that fails to sync the copy's
+// name in its folder fails the save), the growth is written behind the old
 // bytes, and on any failure the file goes back to its old size and bytes.
 // The copy is removed once the new bytes are synced.
 #include <cstdio>

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include "toolkit/FileNames.h"
 #include "toolkit/PathWalk.h"
 #include "toolkit/RegularFile.h"
+#include "toolkit/StateFolder.h"
 
 namespace {
 
@@ -20,36 +20,6 @@ constexpr size_t CopyMarks = 8;
 // The piece the bytes are copied in: the memory a copy needs, whatever the
 // file's size.
 constexpr size_t Piece = 1 << 16;
-
-// The program's state folder, private, made where it is missing; -1
-// without one. Its path is set in any case, for telling where it was tried.
-int OpenStateFolder(std::string& folderPath, int& cause) {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  const char* home = std::getenv("HOME");
-  if (state && state[0] == '/')
-    folderPath = state;
-  else if (home && home[0] == '/')
-    folderPath = std::string(home) + "/.local/state";
-  else
-    folderPath = "~/.local/state";
-  folderPath += "/pellburne";
-  if (folderPath[0] != '/') {
-    cause = ENOENT;
-    return -1;
-  }
-  for (size_t slash = folderPath.find('/', 1); slash != std::string::npos; slash = folderPath.find('/', slash + 1))
-    ::mkdir(folderPath.substr(0, slash).c_str(), 0700);
-  ::mkdir(folderPath.c_str(), 0700);
-  int fd = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    cause = errno;
-    return -1;
-  }
-  // Made wider by someone else: the copies are nobody else's business.
-  struct stat info;
-  if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 077) != 0) ::fchmod(fd, 0700);
-  return fd;
-}
 
 // The whole path in one name that reads back one way only: a "%" always
 // starts a code of three characters, and no "~" of the path can be taken
@@ -77,15 +47,15 @@ std::string FlatName(const std::string& path) {
 }
 
 // Copies the file at `from` into `to` piece by piece; 0 or the errno, with
-// fromFailed telling whether reading `from` failed.
-int CopyBytes(int from, int to, bool& fromFailed) {
+// `final` set when reading `from` failed: no other place would do better.
+int CopyBytes(int from, int to, bool& final) {
   NativeBoundedRead in(from);
   char piece[Piece];
   off_t at = 0;
   for (;;) {
     ssize_t got = in.Read(piece, sizeof piece);
     if (got <= 0) {
-      fromFailed = got < 0;
+      final = got < 0;
       return in.Error();
     }
     if (int cause = NativeWriteAllAt(to, piece, size_t(got), at)) return cause;
@@ -101,29 +71,29 @@ SaveBackup::~SaveBackup() {
 }
 
 int SaveBackup::Write(const ResolvedPath& file, int from) {
-  bool fromFailed = false;
+  bool final = false;
   folder = ::dup(file.folder);
-  int cause = folder < 0 ? errno : WriteIn(file.name, from, fromFailed);
-  if (cause == 0 || fromFailed) return cause;
+  int cause = folder < 0 ? errno : WriteIn(file.name, from, final);
+  if (cause == 0 || final) return cause;
   refused.emplace_back(file.folderPath.empty() ? "/" : file.folderPath, cause);
   CloseFolder();
   std::string statePath;
-  folder = OpenStateFolder(statePath, cause);
+  folder = NativeOpenStateFolder(statePath, cause);
   if (folder >= 0) {
-    cause = WriteIn(FlatName(file.Path()), from, fromFailed);
-    if (cause == 0 || fromFailed) return cause;
+    cause = WriteIn(FlatName(file.Path()), from, final);
+    if (cause == 0 || final) return cause;
     CloseFolder();
   }
   refused.emplace_back(statePath, cause);
   return NativeNoCopy;
 }
 
-int SaveBackup::WriteIn(const std::string& base, int from, bool& fromFailed) {
+int SaveBackup::WriteIn(const std::string& base, int from, bool& final) {
   // Never over another file, nor through a link planted under a name.
   if (int cause = made.Create(folder, base, 0600)) return cause;
   const int fd = made.Descriptor();
   int cause = ::fchmod(fd, 0600) == 0 ? 0 : errno;
-  if (cause == 0) cause = CopyBytes(from, fd, fromFailed);
+  if (cause == 0) cause = CopyBytes(from, fd, final);
   if (cause == 0 && ::fsync(fd) != 0) cause = errno;
   if (cause == 0 && ::fstat(fd, &written) != 0) cause = errno;
   if (cause == 0) cause = GiveName(base);
@@ -131,7 +101,13 @@ int SaveBackup::WriteIn(const std::string& base, int from, bool& fromFailed) {
     made.Close();
     return cause;
   }
-  NativeSyncFolder(folder);
+  // The copy's name lasts through a power cut only once its folder is
+  // synced. A disk that fails that fails the save: the file stays untouched.
+  if ((cause = NativeSyncFolder(folder)) != 0) {
+    Remove();
+    final = true;
+    return cause;
+  }
   return 0;
 }
 
@@ -174,6 +150,8 @@ void SaveBackup::Remove() {
   name.clear();
   made.Close();
 }
+
+off_t SaveBackup::Size() const { return written.st_size; }
 
 std::string SaveBackup::Refusals() const {
   std::string text;

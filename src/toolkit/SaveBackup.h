@@ -3,10 +3,10 @@
 // the new bytes are safely on the disk. It lies next to the file, named as
 // text editors name their copies ("lauflicht.pbn~", or "lauflicht.pbn.~1~"
 // and on where an older copy is still there), or, where the folder takes no
-// new file, in the program's folder under $XDG_STATE_HOME (else
-// ~/.local/state), named after the file's whole path so that the name reads
-// back one way only ("!home!anna!lauflicht.pbn~": "/" becomes "!", and "!",
-// "%" and "~" become "%21", "%25" and "%7E").
+// new file, in the program's state folder (StateFolder.h), named after the
+// file's whole path so that the name reads back one way only
+// ("!home!anna!lauflicht.pbn~": "/" becomes "!", and "!", "%" and "~"
+// become "%21", "%25" and "%7E").
 //
 // The copy is private (mode 0600, the state folder 0700), made in pieces of
 // a fixed size, and has its name only once it is whole and synced: a save
@@ -30,8 +30,11 @@ public:
 
   // Copies the bytes of `file`, open at `from`, never over an existing file:
   // 0; NativeNoCopy when no place took the copy (Refusals() tells which and
-  // why); or why the file itself could not be read.
+  // why); why the file itself could not be read; or why the copy's name
+  // might not last (its folder failed to sync).
   int Write(const ResolvedPath& file, int from);
+  // How many bytes the copy holds: the file's size when it was copied.
+  off_t Size() const;
   // Writes the copy's bytes back over the start of the file open at `to`;
   // 0 or the errno.
   int RestoreInto(int to) const;
@@ -42,7 +45,7 @@ public:
   std::string Refusals() const;
 
 private:
-  int WriteIn(const std::string& base, int from, bool& fromFailed);
+  int WriteIn(const std::string& base, int from, bool& final);
   int GiveName(const std::string& base);
   void CloseFolder();
 

@@ -4,17 +4,27 @@
 // that fills up (in a mount namespace of the child's own), an unprivileged
 // user for whom file modes count, a file-size limit, a memory limit, a
 // program killed midway, processes that share one process id, several users
-// at once, a file that another program writes meanwhile. The child runs the test's checks; its
-// failures print from there and its exit code tells the parent.
+// at once, a file that another program writes meanwhile, with or without
+// locks, a file system that keeps no locks. The child runs the test's
+// checks; its failures print from there and its exit code tells the parent.
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <grp.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <random>
 #include <sched.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <string>
 #include <sys/inotify.h>
 #include <sys/mount.h>
@@ -144,6 +154,22 @@ inline bool DropRoot(std::vector<gid_t> groups = {}, uid_t uid = 65534) {
          ::setresuid(uid, uid, uid) == 0;
 }
 
+// A folder of the given owner (as group too) and mode, made with what is
+// missing on the way to it; its path.
+inline std::filesystem::path Folder(const std::filesystem::path& path, uid_t owner, mode_t mode = 0755) {
+  std::filesystem::create_directories(path);
+  EXPECT_EQ(::chown(path.c_str(), owner, owner), 0) << path;
+  ::chmod(path.c_str(), mode);
+  return path;
+}
+
+// A link at `at` to `to` that belongs to `owner`; where it leads.
+inline std::filesystem::path Link(const std::filesystem::path& to, const std::filesystem::path& at, uid_t owner) {
+  std::filesystem::create_symlink(to, at);
+  EXPECT_EQ(::lchown(at.c_str(), owner, owner), 0) << at;
+  return to;
+}
+
 // A pipe in a file's place: whoever opens it waits for the other end.
 inline bool MakePipe(const std::string& path) { return ::mkfifo(path.c_str(), 0666) == 0; }
 
@@ -239,6 +265,70 @@ inline pid_t WriteWhenRead(const std::string& path, const std::string& bytes, of
   }
   ::close(watch);
   return pid;
+}
+
+// In a child: every lock request (fcntl's record locks, flock) fails with
+// ENOLCK from now on, as on a network share that keeps no locks. False
+// where the system allows no such filter.
+inline bool RefuseLocks() {
+#if defined(__x86_64__)
+  constexpr unsigned Arch = AUDIT_ARCH_X86_64;
+#elif defined(__aarch64__)
+  constexpr unsigned Arch = AUDIT_ARCH_AARCH64;
+#else
+  return false;
+#endif
+  constexpr unsigned Refuse = SECCOMP_RET_ERRNO | ENOLCK;
+  struct sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, arch)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, Arch, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_flock, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, Refuse),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fcntl, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      // The command, the low half of the second argument.
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, args[1])),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, F_OFD_SETLK, 4, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, F_OFD_SETLKW, 3, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, F_SETLK, 2, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, F_SETLKW, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_RET | BPF_K, Refuse),
+  };
+  struct sock_fprog program = {static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+  return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+         ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
+}
+
+// One of the versions that a writer in these tests puts into a file: all
+// `size` bytes are the letter of its number. A file read whole holds one.
+inline std::string Version(int number, size_t size) { return std::string(size, char('a' + number % 26)); }
+inline bool OneVersion(const std::string& bytes, size_t size) {
+  return bytes.size() == size && bytes.find_first_not_of(bytes[0]) == std::string::npos;
+}
+
+// Another program that rewrites the file in place without any lock, for
+// `duration`: bursts of versions of `size` bytes, each written in two
+// halves a few milliseconds apart, then a rest in which the file stays as
+// it is. Its process id.
+inline pid_t RewriteWithoutLock(const std::string& path, size_t size, std::chrono::milliseconds duration) {
+  pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  ::alarm(60);
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  std::mt19937 random(7);
+  const size_t half = size / 2;
+  const auto end = std::chrono::steady_clock::now() + duration;
+  for (int number = 1; fd >= 0 && std::chrono::steady_clock::now() < end; ++number) {
+    const std::string bytes = Version(number, size);
+    if (::pwrite(fd, bytes.data(), half, 0) != ssize_t(half)) ::_exit(1);
+    ::usleep(1000 + random() % 3000);
+    if (::pwrite(fd, bytes.data() + half, size - half, off_t(half)) != ssize_t(size - half)) ::_exit(1);
+    ::usleep(number % 40 == 0 ? 100000 + random() % 50000 : random() % 1500);
+  }
+  ::_exit(fd >= 0 ? 0 : 1);
 }
 
 }  // namespace realfaults

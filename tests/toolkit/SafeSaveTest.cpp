@@ -4,6 +4,7 @@
 // full disks, read-only files and size limits once more.
 #include "toolkit/FileErrors.h"
 #include "toolkit/FileLock.h"
+#include "toolkit/FileRest.h"
 #include "toolkit/RegularFile.h"
 #include "toolkit/SafeSave.h"
 #include "support/Attributes.h"
@@ -26,12 +27,32 @@
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The error that syncing a folder fails with in this process, 0 for none:
+// a disk that fails (EIO) or a file system that cannot sync folders (EINVAL).
+int folderSyncError = 0;
+
+}  // namespace
+
+// Stands in for the C library's fsync in the test binary, so that a folder's
+// sync can fail while files still sync.
+extern "C" int fsync(int fd) {
+  struct stat info;
+  if (folderSyncError != 0 && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    errno = folderSyncError;
+    return -1;
+  }
+  return int(::syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -275,12 +296,15 @@ TEST(SafeSave, UsersSavingAndLoadingOneFileAtOnceNeverMeetHalfASave) {
 TEST(SafeSave, LoadsAndSavesInPlaceWaitForEachOtherForAFewSeconds) {
   struct Case {
     const char* name;
-    std::chrono::milliseconds held;  // by another program's save in place
-    int error;
+    std::chrono::milliseconds held;  // by another program's save in place, or its load
+    int error;                       // of the save
+    short lock = F_WRLCK;
+    int loadError = error;
   };
   const std::vector<Case> cases = {
       {"a save that ends within the wait", std::chrono::milliseconds(300), 0},
       {"a save that outlasts the wait", NativeLockWait + std::chrono::milliseconds(700), NativeFileLocked},
+      {"a load that outlasts the wait", NativeLockWait + std::chrono::milliseconds(700), NativeFileLocked, F_RDLCK, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -290,7 +314,7 @@ TEST(SafeSave, LoadsAndSavesInPlaceWaitForEachOtherForAFewSeconds) {
     fs::create_hard_link(file, temp / "zweit.pbn");  // saved in place
     const int held = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
     struct flock lock {};
-    lock.l_type = F_WRLCK;
+    lock.l_type = c.lock;
     ASSERT_EQ(::fcntl(held, F_OFD_SETLK, &lock), 0);
     std::thread release([&] {
       std::this_thread::sleep_for(c.held);
@@ -298,9 +322,173 @@ TEST(SafeSave, LoadsAndSavesInPlaceWaitForEachOtherForAFewSeconds) {
     });
     auto load = std::async(std::launch::async, [&] { return LoadError(file); });
     EXPECT_EQ(SaveError(file, "neu"), c.error);
-    EXPECT_EQ(load.get(), c.error);
+    EXPECT_EQ(load.get(), c.loadError);
     release.join();
     EXPECT_EQ(ReadFile(file), c.error ? OldBytes : "neu");
+  }
+}
+
+// Writers that take no lock: another program that rewrites the file in
+// place, or this program's own saves in place on a file system that keeps
+// no locks. Every load that succeeds holds one version whole, never a mix
+// of two; the others tell that the file changed while it was read.
+TEST(SafeSave, AmongWritersWithoutLocksLoadsTakeOnlyWholeVersions) {
+  struct Case {
+    const char* name;
+    bool tmpfs;     // else a folder on the disk
+    bool ownSaves;  // this program's saves, every lock refused; else another program's rewrites
+  };
+  const std::vector<Case> cases = {
+      {"another program rewrites it, in a folder on the disk", false, false},
+      {"another program rewrites it, on tmpfs", true, false},
+      {"this program saves it in place, on a disk that keeps no locks", false, true},
+  };
+  constexpr size_t Size = 2 << 20;
+  constexpr auto Duration = std::chrono::milliseconds(1500);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scene scene("ordner/p.pbn", realfaults::Version(0, Size), SecondName);
+    realfaults::InChild([&] {
+      if (c.tmpfs) {
+        if (!realfaults::MountSmallFileSystem(scene.folder, "64m")) GTEST_SKIP() << "no private mount here";
+        ::chmod(scene.folder.c_str(), 0777);
+        WriteFile(scene.file, realfaults::Version(0, Size));
+        ::chmod(scene.file.c_str(), 0666);
+        fs::create_hard_link(scene.file, scene.folder / "zweit.pbn");  // saved in place
+      }
+      if (c.ownSaves && !realfaults::RefuseLocks()) GTEST_SKIP() << "no system call filter here";
+      pid_t writer = c.ownSaves ? 0 : realfaults::RewriteWithoutLock(scene.file, Size, Duration);
+      ASSERT_GE(writer, 0);
+      realfaults::AtOnce(c.ownSaves ? 4 : 3, [&](int i) {
+        // Loaders as other users, where the test may make them.
+        if (::geteuid() == 0 && (!c.ownSaves || i > 0)) {
+          ASSERT_TRUE(realfaults::DropRoot({}, uid_t(5001 + i)));
+        }
+        int loads = 0;
+        for (auto end = std::chrono::steady_clock::now() + Duration; std::chrono::steady_clock::now() < end;) {
+          if (c.ownSaves && i == 0) {
+            // Saves back to back, and now and then a rest for the loads.
+            ASSERT_TRUE(Save(scene.file, realfaults::Version(1 + loads++, Size)));
+            if (loads % 5 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            continue;
+          }
+          std::string loaded;
+          const int error = LoadError(scene.file, &loaded);
+          ASSERT_TRUE(error == 0 || error == NativeFileChanged) << NativeErrorText(error);
+          if (error == 0) {
+            ASSERT_TRUE(realfaults::OneVersion(loaded, Size)) << "a load that mixes versions";
+            ++loads;
+          }
+        }
+        EXPECT_GT(loads, 0);
+      });
+      if (writer > 0) {
+        EXPECT_EQ(realfaults::WaitFor(writer), 0);
+      }
+    });
+  }
+}
+
+// The state folder takes the copy of the old bytes only when it is the
+// saver's own, reached through no other user's link; a folder that is not
+// stays as it was. A place that could not be used is told with its real
+// cause. The file lies on a full disk with a second name, so that the copy
+// cannot go next to it.
+TEST(SafeSave, TheStateFolderIsUsedOnlyWhenItIsTheSaversOwn) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root for other users' folders and private mounts";
+  using realfaults::Folder, realfaults::Link;
+  auto stateHome = [](const fs::path& path) {
+    ::setenv("XDG_STATE_HOME", path.c_str(), 1);
+    return path / "pellburne";
+  };
+  auto home = [](const fs::path& path) {
+    ::unsetenv("XDG_STATE_HOME");
+    ::setenv("HOME", path.c_str(), 1);
+    return path;
+  };
+  struct Case {
+    const char* name;
+    bool asRoot;  // the saver stays root, with another user's HOME as sudo leaves it
+    // Sets HOME or XDG_STATE_HOME under `top`; the folder that must stay as
+    // it is, or become private where it takes the copy.
+    std::function<fs::path(const fs::path& top)> arrange;
+    int cause;  // why the state folder took no copy; 0: it took it
+  };
+  const std::vector<Case> cases = {
+      {"root with a user's home whose state folder links to root's folder", true,
+       [&](const fs::path& top) {
+         Link(Folder(top / "root", 0, 0755), Folder(home(top / "anna") / ".local/state", Other) / "pellburne", Other);
+         return top / "root";
+       },
+       NativeForeignLinkOnWay},
+      {"another user's link to the saver's folder in a shared state home", false,
+       [&](const fs::path& top) {
+         Link(Folder(top / "pub", Saver, 0755), stateHome(Folder(top / "geteilt", 0, 01777)), Other);
+         return top / "pub";
+       },
+       NativeForeignLinkOnWay},
+      {"another user's state folder, open to all", false,
+       [&](const fs::path& top) { return Folder(stateHome(top / "st"), Other, 0777); }, NativeForeignFolder},
+      {"the saver's own link to its own folder", false,
+       [&](const fs::path& top) {
+         return Link(Folder(top / "meins", Saver, 0755), stateHome(Folder(top / "st", Saver)), Saver);
+       },
+       0},
+      {"root's link to the saver's folder", false,
+       [&](const fs::path& top) { return Link(Folder(top / "meins", Saver, 0755), stateHome(Folder(top / "st", 0)), 0); },
+       0},
+      {"a home in which the saver may make nothing", false,
+       [&](const fs::path& top) { return home(Folder(top / "heim", Saver, 0555)); }, EACCES},
+      {"a file where the home's .local/state belongs", false,
+       [&](const fs::path& top) {
+         WriteFile(home(Folder(top / "heim", Saver)) / ".local/state", "");
+         return top / "heim/.local";
+       },
+       NativeNotAFolder},
+      {"a state home in a read-only file system", false,
+       [&](const fs::path& top) {
+         realfaults::MountSmallFileSystem(top / "nurlesen", "64k");
+         ::mount(nullptr, (top / "nurlesen").c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
+         stateHome(top / "nurlesen/zustand");
+         return top / "nurlesen";
+       },
+       EROFS},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder top;
+    ::chmod(top.path.c_str(), 0755);
+    realfaults::InChild([&] {
+      const fs::path disk = top.path / "datei";
+      if (!realfaults::MountSmallFileSystem(disk, "1m")) GTEST_SKIP() << "no private mount here";
+      const std::string file = (disk / "p.pbn").string();
+      WriteFile(file, OldBytes);
+      ::chmod(file.c_str(), 0666);
+      fs::create_hard_link(file, disk / "zweit.pbn");
+      realfaults::FillUp(disk);
+      const fs::path kept = c.arrange(top.path);
+      const char* state = std::getenv("XDG_STATE_HOME");
+      const std::string statePath = state ? state + std::string("/pellburne")
+                                          : std::getenv("HOME") + std::string("/.local/state/pellburne");
+      struct stat before, after;
+      ASSERT_EQ(::stat(kept.c_str(), &before), 0);
+      const std::string listing = Listing(kept);
+      if (!c.asRoot) {
+        ASSERT_TRUE(realfaults::DropRoot());
+      }
+      NativeSafeSave save(file);
+      const bool saved = save.Write("neu", 3) && save.Commit();
+      EXPECT_EQ(saved, c.cause == 0) << save.ErrorText();
+      EXPECT_EQ(ReadFile(file), saved ? "neu" : OldBytes);
+      ASSERT_EQ(::stat(kept.c_str(), &after), 0);
+      EXPECT_EQ(Listing(kept), listing);
+      EXPECT_EQ(after.st_mode & 07777, saved ? 0700u : before.st_mode & 07777);
+      if (!saved) {
+        EXPECT_EQ(save.Error(), NativeNoCopy);
+        EXPECT_NE(save.ErrorText().find(statePath + ": " + NativeErrorText(c.cause)), std::string::npos)
+            << save.ErrorText();
+      }
+    });
   }
 }
 
@@ -338,12 +526,15 @@ TEST(SafeSave, KilledAtAnyMomentASaveInPlaceLeavesTheOldBytesWhole) {
         return found;
       };
       fs::create_directories(copies);
+      std::this_thread::sleep_for(NativeQuietTime);
       auto start = std::chrono::steady_clock::now();
       ASSERT_TRUE(Save(file, bigger));
       const auto whole = std::chrono::steady_clock::now() - start;
       std::mt19937 random(1);
       for (int kill = 0; kill < 30; ++kill) {
         WriteFile(file, old);
+        // At rest, so that the save copies at once and the kills land in its work.
+        std::this_thread::sleep_for(NativeQuietTime);
         pid_t pid = ::fork();
         if (pid == 0) ::_exit(Save(file, bigger) ? 0 : 1);
         std::this_thread::sleep_for(whole * std::uniform_real_distribution<>(0, 1.2)(random));
@@ -420,10 +611,6 @@ TEST(SafeSave, LinksInSharedFoldersAreFollowedOnlyAsTheKernelFollowsThem) {
     bool needsRoot;    // to give the link another owner
     std::function<void(const fs::path& folder)> arrange;
   };
-  auto linkOf = [](uid_t owner, const fs::path& to, const fs::path& link) {
-    fs::create_symlink(to, link);
-    ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
-  };
   auto chain = [](int links, const fs::path& folder) {
     auto name = [](int i) {
       char text[16];
@@ -436,15 +623,15 @@ TEST(SafeSave, LinksInSharedFoldersAreFollowedOnlyAsTheKernelFollowsThem) {
   };
   const std::vector<Case> cases = {
       {"another user's link to the saver's file", "geteilt/p.pbn", NativeForeignLink, true,
-       [&](const fs::path& f) { linkOf(Other, f / "privat/geheim.pbn", f / "geteilt/p.pbn"); }},
+       [&](const fs::path& f) { realfaults::Link(f / "privat/geheim.pbn", f / "geteilt/p.pbn", Other); }},
       {"another user's link to where the saver would make a file", "geteilt/p.pbn", NativeForeignLink, true,
-       [&](const fs::path& f) { linkOf(Other, f / "privat/neu.pbn", f / "geteilt/p.pbn"); }},
+       [&](const fs::path& f) { realfaults::Link(f / "privat/neu.pbn", f / "geteilt/p.pbn", Other); }},
       {"another user's link on the way to a file", "geteilt/weg/geheim.pbn", NativeForeignLink, true,
-       [&](const fs::path& f) { linkOf(Other, f / "privat", f / "geteilt/weg"); }},
+       [&](const fs::path& f) { realfaults::Link(f / "privat", f / "geteilt/weg", Other); }},
       {"the saver's own link", "geteilt/p.pbn", 0, true,
-       [&](const fs::path& f) { linkOf(Saver, f / "privat/geheim.pbn", f / "geteilt/p.pbn"); }},
+       [&](const fs::path& f) { realfaults::Link(f / "privat/geheim.pbn", f / "geteilt/p.pbn", Saver); }},
       {"the link of the folder's owner", "geteilt/p.pbn", 0, true,
-       [&](const fs::path& f) { linkOf(0, f / "privat/geheim.pbn", f / "geteilt/p.pbn"); }},
+       [&](const fs::path& f) { realfaults::Link(f / "privat/geheim.pbn", f / "geteilt/p.pbn", 0); }},
       {"a chain of 41 links", "kette/l0", ELOOP, false, [&](const fs::path& f) { chain(41, f); }},
       {"a chain of 40 links", "kette/l0", 0, false, [&](const fs::path& f) { chain(40, f); }},
   };
@@ -581,6 +768,20 @@ TEST(SafeSave, NeverDestroysTheFileItReplaces) {
        [&](const fs::path& folder, const std::string& path) {
          writeOld(path, 0444);
          return ::chmod(folder.c_str(), 0777) == 0;
+       }},
+      {"in place, where the folder of the copy fails to sync", "p.pbn", smaller, EIO,
+       [&](const fs::path& folder, const std::string& path) {
+         writeOld(path, 0666);
+         fs::create_hard_link(path, folder / "zweit.pbn");
+         folderSyncError = EIO;
+         return true;
+       }},
+      {"in place, on a file system that cannot sync folders", "p.pbn", smaller, 0,
+       [&](const fs::path& folder, const std::string& path) {
+         writeOld(path, 0666);
+         fs::create_hard_link(path, folder / "zweit.pbn");
+         folderSyncError = EINVAL;
+         return true;
        }},
       {"in place, where no folder takes the copy of the old bytes", "p.pbn", smaller, NativeNoCopy,
        [&](const fs::path& folder, const std::string& path) {
@@ -764,9 +965,11 @@ TEST(SafeSave, EveryFailureIsToldInGerman) {
     EXPECT_EQ(text.find("Fehlernummer"), std::string::npos) << std::strerror(error) << ": " << text;
   }
   // The program's own causes: each its own sentence.
-  const std::set<std::string> own = {NativeErrorText(NativeNotRegularFile), NativeErrorText(NativeForeignLink),
-                                     NativeErrorText(NativeFileChanged), NativeErrorText(EISDIR), general};
-  EXPECT_EQ(own.size(), 5u);
+  std::set<std::string> own = {NativeErrorText(EISDIR), NativeErrorText(ENOTDIR), general};
+  for (int cause : {NativeNotRegularFile, NativeForeignLink, NativeFileChanged, NativeFileLocked, NativeNoCopy,
+                    NativeForeignFolder, NativeForeignLinkOnWay, NativeNotAFolder})
+    own.insert(NativeErrorText(cause));
+  EXPECT_EQ(own.size(), 11u);
 }
 
 }  // namespace
