@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -58,5 +59,18 @@ private:
   std::string smallName, largeName;
   std::vector<double> small, large;
 };
+
+// Times work(false) and work(true) back to back in every iteration: what a
+// part that can be switched off costs. Reports both as Growth does.
+template <typename Work>
+void MeasureSwitch(benchmark::State& state, std::string offName, std::string onName, Work&& work) {
+  Growth growth(std::move(offName), std::move(onName));
+  for (auto _ : state) {
+    double off = Seconds([&] { work(false); });
+    double on = Seconds([&] { work(true); });
+    growth.Add(state, off, on);
+  }
+  growth.Report(state);
+}
 
 }  // namespace bench

@@ -34,15 +34,9 @@ void BM_LoadAtRest(benchmark::State& state) {
     Project loaded(path, &ok);
     ready = ready && ok;
   };
-  bench::Growth growth("plain", "confirmed");
-  for (auto _ : state) {
-    double plain = bench::Seconds([&] { load(false); });
-    double confirmed = bench::Seconds([&] { load(true); });
-    growth.Add(state, plain, confirmed);
-  }
+  bench::MeasureSwitch(state, "plain", "confirmed", load);
   NativeSetConfirmedReads(true);
   if (!ready) state.SkipWithError("a save or load failed");
-  growth.Report(state);
 }
 BENCHMARK(BM_LoadAtRest)->Iterations(2000)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -37,16 +37,10 @@ void BM_SaveAndLoadWithLocks(benchmark::State& state) {
   // Each load follows its save at once: the quiet time it would wait for
   // is not what this measures (bench_loadrest does).
   NativeSetConfirmedReads(false);
-  bench::Growth growth("unlocked", "locked");
-  for (auto _ : state) {
-    double without = bench::Seconds([&] { saveAndLoad(false); });
-    double with = bench::Seconds([&] { saveAndLoad(true); });
-    growth.Add(state, without, with);
-  }
+  bench::MeasureSwitch(state, "unlocked", "locked", saveAndLoad);
   NativeSetFileLocking(true);
   NativeSetConfirmedReads(true);
   if (!ready) state.SkipWithError("a save or load failed");
-  growth.Report(state);
 }
 BENCHMARK(BM_SaveAndLoadWithLocks)
     ->ArgName("in_place")

@@ -13,11 +13,6 @@ using namespace std::chrono;
 
 bool SameStamp(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
-bool SameState(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && SameStamp(a.st_mtim, b.st_mtim) &&
-         SameStamp(a.st_ctim, b.st_ctim);
-}
-
 // The change time: every write moves it, and nobody can set it back.
 // Stamps in whole seconds tell a coarse file system.
 nanoseconds QuietTimeOf(const struct stat& info) {
@@ -33,6 +28,11 @@ nanoseconds Age(const struct stat& info) {
 }
 
 }  // namespace
+
+bool NativeSameFileState(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && SameStamp(a.st_mtim, b.st_mtim) &&
+         SameStamp(a.st_ctim, b.st_ctim);
+}
 
 int NativeWaitUntilAtRest(int fd, struct stat& seen, milliseconds wait) {
   if (::fstat(fd, &seen) != 0) return errno;
@@ -53,7 +53,7 @@ int NativeWaitUntilAtRest(int fd, struct stat& seen, milliseconds wait) {
     std::this_thread::sleep_for(pause);
     struct stat looked;
     if (::fstat(fd, &looked) != 0) return errno;
-    if (!SameState(looked, seen)) {
+    if (!NativeSameFileState(looked, seen)) {
       seen = looked;
       sameSince = steady_clock::now();
     }

@@ -14,6 +14,10 @@ constexpr std::chrono::milliseconds NativeQuietTime{40};
 // shares): a write within the same second leaves the stamp as it was.
 constexpr std::chrono::milliseconds NativeCoarseQuietTime{2000 + NativeQuietTime.count()};
 
+// Whether two looks at a file found it the same: the same file, size,
+// modification and change time.
+bool NativeSameFileState(const struct stat& a, const struct stat& b);
+
 // Waits, for `wait` at most, until the file open at `fd` has been at rest
 // for the quiet time: its change time lies that far back, or it stayed the
 // same that long while it was watched (which also copes with a clock that

@@ -67,9 +67,7 @@ NativeBoundedRead::NativeBoundedRead(int fd) : fd(fd) {
 
 bool NativeBoundedRead::Unchanged() const {
   struct stat now;
-  auto same = [](const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
-  return ::fstat(fd, &now) == 0 && now.st_size == opened.st_size && same(now.st_mtim, opened.st_mtim) &&
-         same(now.st_ctim, opened.st_ctim);
+  return ::fstat(fd, &now) == 0 && NativeSameFileState(now, opened);
 }
 
 ssize_t NativeBoundedRead::Read(char* into, size_t most) {
