@@ -51,12 +51,19 @@ constexpr bool UnderAddressSanitizer = false;
 #endif
 
 // In a child: runs the checks and ends the child with a code that tells
-// how they went.
+// how they went. Only its own checks count: the child inherits what the test
+// found before the fork, such as an earlier row that failed or skipped.
 [[noreturn]] inline void RunChecksAndExit(const std::function<void()>& body) {
+  const testing::TestResult& result = *testing::UnitTest::GetInstance()->current_test_info()->result();
+  const int before = result.total_part_count();
   int code = 1;
   try {
     body();
-    code = testing::Test::HasFailure() ? 1 : testing::Test::IsSkipped() ? SkippedCode : 0;
+    code = 0;
+    for (int i = before; i < result.total_part_count() && code != 1; ++i) {
+      if (result.GetTestPartResult(i).failed()) code = 1;
+      else if (result.GetTestPartResult(i).skipped()) code = SkippedCode;
+    }
   } catch (...) {
     std::fprintf(stderr, "exception in the child\n");
   }
