@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -27,6 +28,7 @@
 #include <sys/syscall.h>
 #include <string>
 #include <sys/inotify.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -317,22 +319,34 @@ inline bool OneVersion(const std::string& bytes, size_t size) {
 }
 
 // Another program that rewrites the file in place without any lock, for
-// `duration`: bursts of versions of `size` bytes, each written in two
-// halves a few milliseconds apart, then a rest in which the file stays as
-// it is. Its process id.
-inline pid_t RewriteWithoutLock(const std::string& path, size_t size, std::chrono::milliseconds duration) {
+// `duration`: bursts of versions of `size` bytes, then a rest in which the
+// file stays as it is. With write(), each version goes in two halves a few
+// milliseconds apart; through a shared mapping, whose stores move no time
+// stamp once its pages are dirty, each goes whole. Its process id.
+inline pid_t RewriteWithoutLock(const std::string& path, size_t size, std::chrono::milliseconds duration,
+                                bool mapped = false) {
   pid_t pid = ::fork();
   if (pid != 0) return pid;
   ::alarm(60);
-  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  int fd = ::open(path.c_str(), (mapped ? O_RDWR : O_WRONLY) | O_CLOEXEC);
+  char* map = nullptr;
+  if (fd >= 0 && mapped) {
+    void* at = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (at == MAP_FAILED) ::_exit(1);
+    map = static_cast<char*>(at);
+  }
   std::mt19937 random(7);
   const size_t half = size / 2;
   const auto end = std::chrono::steady_clock::now() + duration;
   for (int number = 1; fd >= 0 && std::chrono::steady_clock::now() < end; ++number) {
     const std::string bytes = Version(number, size);
-    if (::pwrite(fd, bytes.data(), half, 0) != ssize_t(half)) ::_exit(1);
-    ::usleep(1000 + random() % 3000);
-    if (::pwrite(fd, bytes.data() + half, size - half, off_t(half)) != ssize_t(size - half)) ::_exit(1);
+    if (map) {
+      std::memcpy(map, bytes.data(), size);
+    } else {
+      if (::pwrite(fd, bytes.data(), half, 0) != ssize_t(half)) ::_exit(1);
+      ::usleep(1000 + random() % 3000);
+      if (::pwrite(fd, bytes.data() + half, size - half, off_t(half)) != ssize_t(size - half)) ::_exit(1);
+    }
     ::usleep(number % 40 == 0 ? 100000 + random() % 50000 : random() % 1500);
   }
   ::_exit(fd >= 0 ? 0 : 1);

@@ -337,11 +337,13 @@ TEST(SafeSave, AmongWritersWithoutLocksLoadsTakeOnlyWholeVersions) {
     const char* name;
     bool tmpfs;     // else a folder on the disk
     bool ownSaves;  // this program's saves, every lock refused; else another program's rewrites
+    bool mapped;    // the other program writes through a mapping: only a second read tells
   };
   const std::vector<Case> cases = {
-      {"another program rewrites it, in a folder on the disk", false, false},
-      {"another program rewrites it, on tmpfs", true, false},
-      {"this program saves it in place, on a disk that keeps no locks", false, true},
+      {"another program rewrites it, in a folder on the disk", false, false, false},
+      {"another program rewrites it, on tmpfs", true, false, false},
+      {"another program rewrites it through a mapping, on the disk", false, false, true},
+      {"this program saves it in place, on a disk that keeps no locks", false, true, false},
   };
   constexpr size_t Size = 2 << 20;
   constexpr auto Duration = std::chrono::milliseconds(1500);
@@ -357,7 +359,7 @@ TEST(SafeSave, AmongWritersWithoutLocksLoadsTakeOnlyWholeVersions) {
         fs::create_hard_link(scene.file, scene.folder / "zweit.pbn");  // saved in place
       }
       if (c.ownSaves && !realfaults::RefuseLocks()) GTEST_SKIP() << "no system call filter here";
-      pid_t writer = c.ownSaves ? 0 : realfaults::RewriteWithoutLock(scene.file, Size, Duration);
+      pid_t writer = c.ownSaves ? 0 : realfaults::RewriteWithoutLock(scene.file, Size, Duration, c.mapped);
       ASSERT_GE(writer, 0);
       realfaults::AtOnce(c.ownSaves ? 4 : 3, [&](int i) {
         // Loaders as other users, where the test may make them.
