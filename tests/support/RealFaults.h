@@ -9,10 +9,12 @@
 // checks; its failures print from there and its exit code tells the parent.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -317,12 +319,22 @@ inline std::string Version(int number, size_t size) { return std::string(size, c
 inline bool OneVersion(const std::string& bytes, size_t size) {
   return bytes.size() == size && bytes.find_first_not_of(bytes[0]) == std::string::npos;
 }
+// What the file held at one moment while a writer went through it from its
+// start to its end: one version, or the start of a version over the end of
+// the one before.
+inline bool OneMoment(const std::string& bytes, size_t size) {
+  const size_t newerEnd = bytes.find_first_not_of(bytes[0]);
+  if (bytes.size() != size || newerEnd == std::string::npos) return OneVersion(bytes, size);
+  const char older = bytes[newerEnd];
+  return bytes.find_first_not_of(older, newerEnd) == std::string::npos && bytes[0] == 'a' + (older - 'a' + 1) % 26;
+}
 
 // Another program that rewrites the file in place without any lock, for
 // `duration`: bursts of versions of `size` bytes, then a rest in which the
 // file stays as it is. With write(), each version goes in two halves a few
 // milliseconds apart; through a shared mapping, whose stores move no time
-// stamp once its pages are dirty, each goes whole. Its process id.
+// stamp once its pages are dirty, each goes whole, word by word in order
+// from the start. Its process id.
 inline pid_t RewriteWithoutLock(const std::string& path, size_t size, std::chrono::milliseconds duration,
                                 bool mapped = false) {
   pid_t pid = ::fork();
@@ -341,7 +353,11 @@ inline pid_t RewriteWithoutLock(const std::string& path, size_t size, std::chron
   for (int number = 1; fd >= 0 && std::chrono::steady_clock::now() < end; ++number) {
     const std::string bytes = Version(number, size);
     if (map) {
-      std::memcpy(map, bytes.data(), size);
+      // Seen in this order by any reader: a pause shows as one moment.
+      uint64_t word;
+      std::memset(&word, bytes[0], sizeof word);
+      for (size_t at = 0; at + sizeof word <= size; at += sizeof word)
+        std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(map + at)).store(word, std::memory_order_release);
     } else {
       if (::pwrite(fd, bytes.data(), half, 0) != ssize_t(half)) ::_exit(1);
       ::usleep(1000 + random() % 3000);
