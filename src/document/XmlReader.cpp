@@ -10,6 +10,7 @@
 #include <new>
 #include <unistd.h>
 
+#include "toolkit/FileErrors.h"
 #include "toolkit/RegularFile.h"
 
 namespace {
@@ -160,6 +161,9 @@ XMLReader::XMLReader(const std::string& path) {
       if (heldCr) --length;
     }
     if (XML_ParseBuffer(parser.get(), static_cast<int>(length), final) == XML_STATUS_ERROR) {
+      // Bytes of two versions of a file that another program rewrote
+      // meanwhile are rarely a document.
+      if (in.ChangedSinceOpened()) throw XMLReaderException{IoError, NativeFileChanged};
       if (outOfMemory) throw std::bad_alloc();
       throw XMLReaderException{SyntaxError};
     }

@@ -38,6 +38,8 @@ std::string NativeErrorText(int error) {
     return "Der Weg zu diesem Ordner führt über eine Verknüpfung, die einem anderen Benutzer gehört.";
   case NativeNotAFolder:
     return "Auf dem Weg zu diesem Ordner steht eine Datei, wo ein Ordner sein müsste.";
+  case NativeNoHome:
+    return "Die Umgebungsvariable HOME ist nicht gesetzt (oder nennt keinen vollständigen Pfad).";
   case ELOOP:
     return "Der Pfad enthält zu viele oder im Kreis laufende Verknüpfungen.";
   case ENAMETOOLONG:

@@ -22,6 +22,8 @@ constexpr int NativeForeignFolder = -7;
 constexpr int NativeForeignLinkOnWay = -8;
 // A file stands where the way to a folder needs a folder.
 constexpr int NativeNotAFolder = -9;
+// HOME is not set (nor XDG_STATE_HOME), so the folder cannot be found.
+constexpr int NativeNoHome = -10;
 
 // A German sentence for every error that finding, opening, reading,
 // writing, syncing, locking or renaming a file can end with, and a German

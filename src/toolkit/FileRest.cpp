@@ -19,15 +19,18 @@ nanoseconds QuietTimeOf(const struct stat& info) {
   return info.st_ctim.tv_nsec == 0 ? nanoseconds(NativeCoarseQuietTime) : nanoseconds(NativeQuietTime);
 }
 
-// How long ago the file was changed by the system's clock; negative for a
-// stamp in the future (a network share's clock ahead of ours).
-nanoseconds Age(const struct stat& info) {
-  timespec now;
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  return seconds(now.tv_sec - info.st_ctim.tv_sec) + nanoseconds(now.tv_nsec - info.st_ctim.tv_nsec);
-}
-
 }  // namespace
+
+nanoseconds NativeAge(const timespec& now, const timespec& stamp) {
+  // Kept far inside what nanoseconds hold (292 years): a stamp centuries
+  // off, as a disk image or a stick may carry, is merely long past or far
+  // ahead.
+  constexpr time_t Most = time_t(100) * 366 * 24 * 3600;
+  time_t apart;
+  if (__builtin_sub_overflow(now.tv_sec, stamp.tv_sec, &apart) || apart > Most || apart < -Most)
+    return now.tv_sec > stamp.tv_sec ? seconds(Most) : -seconds(Most);
+  return seconds(apart) + nanoseconds(now.tv_nsec - stamp.tv_nsec);
+}
 
 bool NativeSameFileState(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && SameStamp(a.st_mtim, b.st_mtim) &&
@@ -40,16 +43,18 @@ int NativeWaitUntilAtRest(int fd, struct stat& seen, milliseconds wait) {
   auto sameSince = steady_clock::now();
   for (;;) {
     const nanoseconds quiet = QuietTimeOf(seen);
-    const nanoseconds age = Age(seen);
+    timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const nanoseconds age = NativeAge(now, seen.st_ctim);
     if (age >= quiet) return 0;
-    const auto now = steady_clock::now();
-    const nanoseconds watched = now - sameSince;
+    const auto steadyNow = steady_clock::now();
+    const nanoseconds watched = steadyNow - sameSince;
     if (watched >= quiet) return 0;
-    if (now >= deadline) return NativeFileChanged;
+    if (steadyNow >= deadline) return NativeFileChanged;
     nanoseconds pause = quiet - watched;
     if (age >= nanoseconds::zero()) pause = std::min(pause, quiet - age);
     // Looked at again now and then: a change starts the quiet time anew.
-    pause = std::min({pause, nanoseconds(milliseconds(10)), nanoseconds(deadline - now)});
+    pause = std::min({pause, nanoseconds(milliseconds(10)), nanoseconds(deadline - steadyNow)});
     std::this_thread::sleep_for(pause);
     struct stat looked;
     if (::fstat(fd, &looked) != 0) return errno;

@@ -5,6 +5,7 @@
 // versions. Such a file is read only once it has been left alone for a
 // short quiet time, as version-control tools treat "racily clean" files.
 #include <chrono>
+#include <ctime>
 #include <sys/stat.h>
 
 // Longer than one write of a project takes, plus the kernel's time-stamp
@@ -13,6 +14,10 @@ constexpr std::chrono::milliseconds NativeQuietTime{40};
 // For file systems that stamp whole seconds only (ext3, FAT, some network
 // shares): a write within the same second leaves the stamp as it was.
 constexpr std::chrono::milliseconds NativeCoarseQuietTime{2000 + NativeQuietTime.count()};
+
+// How long before `now` the stamp lies; negative for a stamp in the future
+// (a network share's clock ahead of ours). Any two stamps give a finite age.
+std::chrono::nanoseconds NativeAge(const timespec& now, const timespec& stamp);
 
 // Whether two looks at a file found it the same: the same file, size,
 // modification and change time.

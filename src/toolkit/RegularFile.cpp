@@ -82,7 +82,8 @@ ssize_t NativeBoundedRead::Read(char* into, size_t most) {
     got = ::pread(fd, into, wanted, at);
   } while (got < 0 && errno == EINTR);
   if (got < 0) {
-    error = errno;
+    const int cause = errno;
+    error = ChangedSinceOpened() ? NativeFileChanged : cause;
     return -1;
   }
   // The end, at the size the file had or before it when it shrank: taken
@@ -97,8 +98,21 @@ ssize_t NativeBoundedRead::Read(char* into, size_t most) {
   return got;
 }
 
+bool NativeBoundedRead::ChangedSinceOpened() const {
+  if (!Unchanged()) return true;
+  uint64_t again;
+  // Bytes that cannot be read a second time are no sign of a change.
+  return confirming.load(std::memory_order_relaxed) && DigestAgain(again) && again != handedOut.Value();
+}
+
 bool NativeBoundedRead::ReadAgainAlike() const {
   if (!confirming.load(std::memory_order_relaxed)) return true;
+  uint64_t again;
+  // A write during the second read shows in the file's state.
+  return DigestAgain(again) && again == handedOut.Value() && Unchanged();
+}
+
+bool NativeBoundedRead::DigestAgain(uint64_t& value) const {
   ByteDigest again;
   char piece[1 << 14];
   for (off_t from = 0; from < at;) {
@@ -108,8 +122,8 @@ bool NativeBoundedRead::ReadAgainAlike() const {
     again.Add(piece, size_t(got));
     from += got;
   }
-  // A write during the second read shows in the file's state.
-  return again.Value() == handedOut.Value() && Unchanged();
+  value = again.Value();
+  return true;
 }
 
 int NativeBoundedRead::ReadAll(std::string& bytes, size_t most) {
@@ -119,7 +133,7 @@ int NativeBoundedRead::ReadAll(std::string& bytes, size_t most) {
     if (got < 0) return error;
     if (got == 0) return 0;
     bytes.append(chunk, size_t(got));
-    if (bytes.size() > most) return EFBIG;
+    if (bytes.size() > most) return error = ChangedSinceOpened() ? NativeFileChanged : EFBIG;
   }
 }
 

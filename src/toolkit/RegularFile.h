@@ -21,7 +21,7 @@ int NativeOpenRegularFile(const std::string& path, int& error);
 
 // Reads a plain file whole in the same way; false with the cause in error:
 // EFBIG when it holds more than `most` bytes, NativeFileChanged when it
-// changed while it was read.
+// changed while it was read (whatever else failed).
 bool NativeReadRegularFile(const std::string& path, std::string& content, size_t most, int& error);
 
 // Reads an open file from its start up to the size it had when this was
@@ -41,13 +41,23 @@ public:
   // Up to `size` bytes; 0 at the end, once all bytes are confirmed; -1 once
   // anything failed.
   ssize_t Read(char* into, size_t size);
-  // The rest of the file, appended; 0 or the cause, EFBIG past `most` bytes.
+  // The rest of the file, appended; 0 or the cause, EFBIG past `most` bytes
+  // (NativeFileChanged when the file changed meanwhile).
   int ReadAll(std::string& bytes, size_t most = SIZE_MAX);
   int Error() const { return error; }
+  // Whether the file is no longer what it was before the first byte was
+  // read: its state differs, or the bytes handed out read differently now.
+  // Whatever ends a load that has begun to read (a parser that finds the
+  // bytes malformed, a failed read, too many bytes) is then only a
+  // consequence, and the change is the reason to tell.
+  bool ChangedSinceOpened() const;
 
 private:
   bool Unchanged() const;
   bool ReadAgainAlike() const;
+  // The digest of the bytes handed out, read a second time; false when they
+  // cannot be read.
+  bool DigestAgain(uint64_t& value) const;
 
   int fd;
   off_t at = 0;

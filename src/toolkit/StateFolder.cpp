@@ -1,5 +1,6 @@
 #include "toolkit/StateFolder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <deque>
@@ -19,25 +20,33 @@ constexpr int MostMakings = 8;
 
 int Cause(int error) { return error == ENOTDIR ? NativeNotAFolder : error; }
 
-// Opens the folder at the absolute path, through whatever links it has,
-// making its missing folders; 0 or the cause, the making's where that failed.
-int OpenBase(const std::string& path, int& folder) {
-  folder = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) return 0;
-  if (errno != ENOENT) return Cause(errno);
-  int made = 0;
-  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    if (::mkdir(path.substr(0, slash).c_str(), Private) != 0 && errno != EEXIST) made = errno;
-    if (slash == std::string::npos) break;
+// Why nothing may be made in `folder`, which is not the saver's: the saver
+// may not write there at all, or may (root in a user's home, a folder
+// open to all) but what it made would be its own in someone else's folder,
+// which that user could neither use nor remove.
+int RefusedMaking(int folder) {
+  return ::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0 ? Cause(errno) : NativeForeignFolder;
+}
+
+// Opens the deepest folder of the absolute path that exists, through
+// whatever links lead to it; `missing` is the part of the path below it.
+int OpenNearest(const std::string& path, int& folder, std::string& missing) {
+  for (size_t end = path.size();;) {
+    const std::string nearest = end == 0 ? "/" : path.substr(0, end);
+    folder = ::open(nearest.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+      missing = path.substr(std::min(end + 1, path.size()));
+      return 0;
+    }
+    if (errno != ENOENT || end == 0) return Cause(errno);
+    end = path.rfind('/', end - 1);
   }
-  folder = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) return 0;
-  return Cause(made != 0 ? made : errno);
 }
 
 // Walks from `folder` along the relative path `below`, making missing
-// folders and following only links of the user's own or root's; 0 with
-// `folder` replaced by the last one, or the cause.
+// folders only inside folders of the saver's own and following only links
+// of the saver's own or root's; 0 with `folder` replaced by the last one, or
+// the cause: of the first making that failed.
 int WalkBelow(int& folder, const std::string& below) {
   std::deque<std::string> pieces;
   NativePushPathPieces(below, pieces, false);
@@ -61,6 +70,9 @@ int WalkBelow(int& folder, const std::string& below) {
     if (::fstatat(folder, piece.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno != ENOENT) return Cause(errno);
       if (++makings > MostMakings) return ENOENT;
+      struct stat here;
+      if (::fstat(folder, &here) != 0) return Cause(errno);
+      if (here.st_uid != user) return RefusedMaking(folder);
       if (::mkdirat(folder, piece.c_str(), Private) != 0 && errno != EEXIST) return Cause(errno);
       pieces.push_front(piece);
       continue;
@@ -77,7 +89,8 @@ int WalkBelow(int& folder, const std::string& below) {
     }
     if (!S_ISDIR(info.st_mode)) return NativeNotAFolder;
     // Not through a link put in its place meanwhile.
-    if (int cause = moveTo(::openat(folder, piece.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))) return cause;
+    if (int cause = moveTo(::openat(folder, piece.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)))
+      return cause;
   }
   return 0;
 }
@@ -96,13 +109,14 @@ int NativeOpenStateFolder(std::string& folderPath, int& cause) {
     below = ".local/state/pellburne";
   } else {
     folderPath = "~/.local/state/pellburne";
-    cause = ENOENT;
+    cause = NativeNoHome;
     return -1;
   }
   folderPath = base + "/" + below;
   int folder = -1;
-  if ((cause = OpenBase(base, folder)) != 0) return -1;
-  if ((cause = WalkBelow(folder, below)) != 0) {
+  std::string missing;
+  if ((cause = OpenNearest(base, folder, missing)) != 0) return -1;
+  if ((cause = WalkBelow(folder, missing + "/" + below)) != 0) {
     ::close(folder);
     return -1;
   }

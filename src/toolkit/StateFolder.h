@@ -10,9 +10,11 @@
 // plant a link.
 #include <string>
 
-// Opens the state folder, making what is missing of it (mode 0700), and
-// makes it private again where it is wider. Its path is set in any case, for
-// telling where it was tried. The descriptor; or -1 with the cause: the
-// errno of what failed (of the making too: EACCES, EROFS),
-// NativeForeignFolder, NativeForeignLinkOnWay or NativeNotAFolder.
+// Opens the state folder, making what is missing of it (mode 0700) inside
+// folders of the saver's own only, and makes it private again where it is
+// wider. Its path is set in any case, for telling where it was tried. The
+// descriptor; or -1 with the cause: the errno of what failed (of the first
+// making that failed too: EACCES, EROFS), NativeNoHome, NativeForeignFolder
+// (also for a missing folder that would have to be made in another user's),
+// NativeForeignLinkOnWay or NativeNotAFolder.
 int NativeOpenStateFolder(std::string& folderPath, int& cause);

@@ -163,8 +163,9 @@ TEST_F(Operands, PortTargetFailures) {
   EXPECT_EQ(CodeError("PORTC.6 = PINB.2"), missing + "PORTC.6");
   EXPECT_EQ(CodeError("PORTB.1 = PIND.2"), missing + "PIND.2");
   EXPECT_EQ(CodeError("PORTB.1 = PORTB.2"), "Einen Ausgang kannst du nur setzen, nicht lesen: PORTB.2");
-  EXPECT_EQ(CodeError("PORTX = 1"), "Dieser Anschluss braucht einen Namen aus Register, Punkt und Bitnummer wie "
-                                    "PINB.2: PORTX");
+  EXPECT_EQ(CodeError("PORTX = 1"),
+            "Dieser Anschluss braucht einen Namen aus Register, Punkt und Bitnummer wie "
+            "PINB.2: PORTX");
 }
 
 }  // namespace

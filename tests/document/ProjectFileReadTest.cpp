@@ -356,12 +356,15 @@ TEST_F(ProjectFileRead, LoadsStayWithinBounds) {
     const char* name;
     std::string bytes;
     off_t at;  // -1: appended
+    bool leavesProject = true;
   };
   // The first completes the file, but only what was there at the start
   // counts, and that was no project yet; the second changes bytes already
-  // read, without a lock, and leaves a project.
+  // read, without a lock, and leaves a project; the third damages bytes not
+  // yet read, so that the parser fails first.
   for (const Writer& w : {Writer{"completes the file", whole.substr(cut), -1},
-                          Writer{"changes bytes already read", "<Project>", off_t(whole.find("<Project>"))}}) {
+                          Writer{"changes bytes already read", "<Project>", off_t(whole.find("<Project>"))},
+                          Writer{"damages bytes not yet read", std::string(1, '\0'), off_t(start.size() / 2), false}}) {
     SCOPED_TRACE(w.name);
     WriteFile(dir / "p.pbn", w.at < 0 ? start : start + whole.substr(cut));
     pid_t writer = realfaults::WriteWhenRead(dir / "p.pbn", w.bytes, w.at);
@@ -374,7 +377,7 @@ TEST_F(ProjectFileRead, LoadsStayWithinBounds) {
     EXPECT_EQ(realfaults::WaitFor(writer), 0) << "the writer did not write";
     ok = false;
     Project complete(dir / "p.pbn", &ok);
-    EXPECT_TRUE(ok) << "the writer left a project";
+    EXPECT_EQ(ok, w.leavesProject);
   }
 
   if (realfaults::UnderAddressSanitizer) GTEST_SKIP() << "no memory limit under ASan";

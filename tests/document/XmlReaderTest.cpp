@@ -252,8 +252,10 @@ TEST_F(XmlReaderFile, EncodingsReadAsUtf8) {
       {"UTF-16 LE, U+0A0D twice", bomLe + Utf16(LeafDocument("\u0A0D\u0A0D"), false), "\u0A0D\u0A0D"},
       {"UTF-16 BE without BOM", Utf16(LeafDocument("\u0D0A\u0D0A"), true), "\u0D0A\u0D0A"},
       {"UTF-16 LE without BOM", Utf16(LeafDocument("\u0A0D\u0A0D"), false), "\u0A0D\u0A0D"},
-      {"UTF-16 BE without BOM, a line feed first", Utf16("\n", true) + Utf16(LeafDocument("\u0D0A\u0D0A"), true), "\u0D0A\u0D0A"},
-      {"UTF-16 LE without BOM, a space first", Utf16(" ", false) + Utf16(LeafDocument("\u0A0D\u0A0D"), false), "\u0A0D\u0A0D"},
+      {"UTF-16 BE without BOM, a line feed first", Utf16("\n", true) + Utf16(LeafDocument("\u0D0A\u0D0A"), true),
+       "\u0D0A\u0D0A"},
+      {"UTF-16 LE without BOM, a space first", Utf16(" ", false) + Utf16(LeafDocument("\u0A0D\u0A0D"), false),
+       "\u0A0D\u0A0D"},
       {"UTF-16 BE, leaf in a later block", bomBe + Utf16(LeafDocument("\u0D0A\u0D0A", 70000), true), "\u0D0A\u0D0A"},
       {"UTF-16 LE, CR LF in the text", bomLe + Utf16(LeafDocument("a\r\nb"), false), "a\nb"},
   };

@@ -10,6 +10,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 // A fresh folder under the temporary folder, removed with all it holds when
@@ -45,6 +46,26 @@ inline std::string Listing(const std::filesystem::path& folder) {
 }
 
 inline std::string TempFolder::Listing() const { return ::Listing(path); }
+
+// Everything below a folder, links not followed, one entry a line with its
+// owner and mode: what must stay as it was when a folder is not to be
+// touched. Folders that cannot be read are left out.
+inline std::string Tree(const std::filesystem::path& folder) {
+  std::set<std::string> lines;
+  std::error_code error;
+  for (std::filesystem::recursive_directory_iterator
+           it(folder, std::filesystem::directory_options::skip_permission_denied, error),
+       end;
+       !error && it != end; it.increment(error)) {
+    struct stat info {};
+    ::lstat(it->path().c_str(), &info);
+    lines.insert(std::filesystem::relative(it->path(), folder).string() + " " + std::to_string(info.st_uid) + " " +
+                 std::to_string(info.st_mode));
+  }
+  std::string out;
+  for (const std::string& line : lines) out += line + "\n";
+  return out;
+}
 
 // Writes the bytes as the whole file, making its folders where missing;
 // false when that fails.

@@ -30,6 +30,7 @@
 #include <sys/syscall.h>
 #include <string>
 #include <sys/inotify.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -65,8 +66,10 @@ constexpr bool UnderAddressSanitizer = false;
     body();
     code = 0;
     for (int i = before; i < result.total_part_count() && code != 1; ++i) {
-      if (result.GetTestPartResult(i).failed()) code = 1;
-      else if (result.GetTestPartResult(i).skipped()) code = SkippedCode;
+      if (result.GetTestPartResult(i).failed())
+        code = 1;
+      else if (result.GetTestPartResult(i).skipped())
+        code = SkippedCode;
     }
   } catch (...) {
     std::fprintf(stderr, "exception in the child\n");
@@ -364,6 +367,72 @@ inline pid_t RewriteWithoutLock(const std::string& path, size_t size, std::chron
       if (::pwrite(fd, bytes.data() + half, size - half, off_t(half)) != ssize_t(size - half)) ::_exit(1);
     }
     ::usleep(number % 40 == 0 ? 100000 + random() % 50000 : random() % 1500);
+  }
+  ::_exit(fd >= 0 ? 0 : 1);
+}
+
+// Another program that rewrites the file in two halves, once for each byte
+// written to `ask`, pausing between them for less than a reader's quiet
+// time: it writes the first half, tells so with a byte to read from `told`,
+// and writes the second half `pause` after the first, or, when a reader has
+// begun reading in the pause, only once that reader has closed the file, so
+// that a reader that does not wait for rest takes the half-written bytes
+// every time. Then it tells whether the pause was kept short: 'k', or 'l'
+// when a busy machine let more than `most` pass. Ends when `ask` is closed.
+// Its process id, -1 where the file cannot be watched.
+inline pid_t PauseHalfwayWhenAsked(const std::string& path, size_t size, std::chrono::milliseconds pause,
+                                   std::chrono::milliseconds most, int& ask, int& told) {
+  int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  int asking[2], telling[2];
+  if (watch < 0 || ::inotify_add_watch(watch, path.c_str(), IN_ACCESS | IN_CLOSE_NOWRITE) < 0 ||
+      ::pipe2(asking, O_CLOEXEC) != 0 || ::pipe2(telling, O_CLOEXEC) != 0)
+    return -1;
+  pid_t pid = ::fork();
+  if (pid != 0) {
+    ::close(watch);
+    ::close(asking[0]);
+    ::close(telling[1]);
+    ask = asking[1];
+    told = telling[0];
+    return pid;
+  }
+  ::alarm(60);
+  ::close(asking[1]);
+  ::close(telling[0]);
+  const int asked = asking[0];
+  told = telling[1];
+  using Clock = std::chrono::steady_clock;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  bool reading = false, closed = false;
+  // Takes the events that are there, waiting for them at most `wait`.
+  auto look = [&](std::chrono::milliseconds wait) {
+    struct pollfd ready = {watch, POLLIN, 0};
+    if (::poll(&ready, 1, int(wait.count())) <= 0) return;
+    alignas(struct inotify_event) char events[4096];
+    for (ssize_t got; (got = ::read(watch, events, sizeof events)) > 0;) {
+      for (char* at = events; at < events + got;) {
+        const auto* event = reinterpret_cast<const struct inotify_event*>(at);
+        reading |= (event->mask & IN_ACCESS) != 0;
+        closed |= (event->mask & IN_CLOSE_NOWRITE) != 0;
+        at += sizeof(struct inotify_event) + event->len;
+      }
+    }
+  };
+  char request;
+  for (int number = 1; fd >= 0 && ::read(asked, &request, 1) == 1; ++number) {
+    look(std::chrono::milliseconds(0));
+    reading = closed = false;
+    const std::string bytes = Version(number, size);
+    const size_t half = size / 2;
+    if (::pwrite(fd, bytes.data(), half, 0) != ssize_t(half) || ::write(told, "h", 1) != 1) ::_exit(1);
+    const auto first = Clock::now();
+    for (auto left = pause; !reading && left.count() > 0;
+         left = std::chrono::ceil<std::chrono::milliseconds>(first + pause - Clock::now()))
+      look(left);
+    while (reading && !closed) look(std::chrono::milliseconds(1000));
+    if (::pwrite(fd, bytes.data() + half, size - half, off_t(half)) != ssize_t(size - half)) ::_exit(1);
+    const char kept = reading || Clock::now() - first <= most ? 'k' : 'l';
+    if (::write(told, &kept, 1) != 1) ::_exit(1);
   }
   ::_exit(fd >= 0 ? 0 : 1);
 }

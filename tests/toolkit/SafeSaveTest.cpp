@@ -21,6 +21,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
+#include <limits>
 #include <fstream>
 #include <random>
 #include <regex>
@@ -93,15 +94,6 @@ const std::string OldBytes = [] {
   return old;
 }();
 
-// Where a save written in place keeps the old bytes while it runs, in a
-// child whose user may write there: the program's state folder under it.
-std::string UseStateFolder(const fs::path& folder) {
-  fs::create_directories(folder);
-  ::chmod(folder.c_str(), 0777);
-  ::setenv("XDG_STATE_HOME", folder.c_str(), 1);
-  return (folder / "pellburne").string();
-}
-
 // The path a copy in the state folder belongs to, read back as the README
 // says: "!" is "/", "%" and two hex digits the byte they name; the "~" at the
 // end marks the copy. Empty for a name of another form.
@@ -145,6 +137,18 @@ int LoadError(const std::string& path, std::string* bytes = nullptr) {
 constexpr uid_t Saver = 65534;  // whom DropRoot makes of root
 constexpr uid_t Other = 4343;
 constexpr gid_t Staff = 4242;
+
+// Where a save written in place keeps the old bytes while it runs, in a
+// child: the program's state folder under a state home of the saver's own
+// (the user that root becomes in the child).
+std::string UseStateFolder(const fs::path& folder, uid_t saver = Saver) {
+  fs::create_directories(folder);
+  if (::geteuid() == 0) {
+    EXPECT_EQ(::chown(folder.c_str(), saver, saver), 0);
+  }
+  ::setenv("XDG_STATE_HOME", folder.c_str(), 1);
+  return (folder / "pellburne").string();
+}
 
 // Makes a case of a file and its folder.
 using Arrange = std::function<void(const fs::path& folder, const std::string& file)>;
@@ -266,7 +270,7 @@ TEST(SafeSave, UsersSavingAndLoadingOneFileAtOnceNeverMeetHalfASave) {
     const std::string& file = scene.file;
     // Three save and one loads, for a second.
     realfaults::AtOnce(4, [&](int i) {
-      UseStateFolder(scene.state.path / std::to_string(i));
+      UseStateFolder(scene.state.path / std::to_string(i), c.asOthers ? uid_t(5001 + i) : ::geteuid());
       if (c.asOthers) {
         ASSERT_TRUE(realfaults::DropRoot({Staff}, uid_t(5001 + i)));
       }
@@ -338,12 +342,14 @@ TEST(SafeSave, AmongWritersWithoutLocksLoadsTakeOnlyWholeVersions) {
     bool tmpfs;     // else a folder on the disk
     bool ownSaves;  // this program's saves, every lock refused; else another program's rewrites
     bool mapped;    // the other program writes through a mapping: only a second read tells
+    bool halfway;   // each load starts while the other program pauses halfway: only the quiet time tells
   };
   const std::vector<Case> cases = {
-      {"another program rewrites it, in a folder on the disk", false, false, false},
-      {"another program rewrites it, on tmpfs", true, false, false},
-      {"another program rewrites it through a mapping, on the disk", false, false, true},
-      {"this program saves it in place, on a disk that keeps no locks", false, true, false},
+      {"another program rewrites it, in a folder on the disk", false, false, false, false},
+      {"another program rewrites it, on tmpfs", true, false, false, false},
+      {"another program rewrites it through a mapping, on the disk", false, false, true, false},
+      {"this program saves it in place, on a disk that keeps no locks", false, true, false, false},
+      {"another program pauses halfway through each rewrite, for less than the quiet time", false, false, false, true},
   };
   constexpr size_t Size = 2 << 20;
   constexpr auto Duration = std::chrono::milliseconds(1500);
@@ -359,32 +365,50 @@ TEST(SafeSave, AmongWritersWithoutLocksLoadsTakeOnlyWholeVersions) {
         fs::create_hard_link(scene.file, scene.folder / "zweit.pbn");  // saved in place
       }
       if (c.ownSaves && !realfaults::RefuseLocks()) GTEST_SKIP() << "no system call filter here";
-      pid_t writer = c.ownSaves ? 0 : realfaults::RewriteWithoutLock(scene.file, Size, Duration, c.mapped);
+      int ask = -1, told = -1;
+      pid_t writer = c.ownSaves  ? 0
+                     : c.halfway ? realfaults::PauseHalfwayWhenAsked(scene.file, Size, NativeQuietTime / 4,
+                                                                     NativeQuietTime / 2, ask, told)
+                                 : realfaults::RewriteWithoutLock(scene.file, Size, Duration, c.mapped);
       ASSERT_GE(writer, 0);
-      realfaults::AtOnce(c.ownSaves ? 4 : 3, [&](int i) {
-        // Loaders as other users, where the test may make them.
-        if (::geteuid() == 0 && (!c.ownSaves || i > 0)) {
-          ASSERT_TRUE(realfaults::DropRoot({}, uid_t(5001 + i)));
-        }
-        int loads = 0;
-        for (auto end = std::chrono::steady_clock::now() + Duration; std::chrono::steady_clock::now() < end;) {
-          if (c.ownSaves && i == 0) {
-            // Saves back to back, and now and then a rest for the loads.
-            ASSERT_TRUE(Save(scene.file, realfaults::Version(1 + loads++, Size)));
-            if (loads % 5 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(150));
-            continue;
-          }
-          std::string loaded;
-          const int error = LoadError(scene.file, &loaded);
-          ASSERT_TRUE(error == 0 || error == NativeFileChanged) << NativeErrorText(error);
-          if (error == 0) {
-            ASSERT_TRUE((c.mapped ? realfaults::OneMoment : realfaults::OneVersion)(loaded, Size))
-                << "a load that mixes versions";
-            ++loads;
-          }
-        }
-        EXPECT_GT(loads, 0);
-      });
+      realfaults::AtOnce(c.ownSaves  ? 4
+                         : c.halfway ? 1
+                                     : 3,
+                         [&](int i) {
+                           // Loaders as other users, where the test may make them.
+                           if (::geteuid() == 0 && (!c.ownSaves || i > 0)) {
+                             ASSERT_TRUE(realfaults::DropRoot({}, uid_t(5001 + i)));
+                           }
+                           int loads = 0;
+                           for (auto end = std::chrono::steady_clock::now() + Duration;
+                                std::chrono::steady_clock::now() < end;) {
+                             if (c.ownSaves && i == 0) {
+                               // Saves back to back, and now and then a rest for the loads.
+                               ASSERT_TRUE(Save(scene.file, realfaults::Version(1 + loads++, Size)));
+                               if (loads % 5 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                               continue;
+                             }
+                             char half = 0, pause = 0;
+                             if (c.halfway) {
+                               ASSERT_TRUE(::write(ask, "?", 1) == 1 && ::read(told, &half, 1) == 1);
+                             }
+                             std::string loaded;
+                             const int error = LoadError(scene.file, &loaded);
+                             // A pause that a busy machine made as long as the quiet time cannot be told from the end.
+                             if (c.halfway && (::read(told, &pause, 1) != 1 || pause != 'k')) continue;
+                             ASSERT_TRUE(error == 0 || error == NativeFileChanged) << NativeErrorText(error);
+                             if (error == 0) {
+                               ASSERT_TRUE((c.mapped ? realfaults::OneMoment : realfaults::OneVersion)(loaded, Size))
+                                   << "a load that mixes versions";
+                               ++loads;
+                             }
+                           }
+                           EXPECT_GT(loads, 0);
+                         });
+      if (c.halfway) {
+        ::close(ask);
+        ::close(told);
+      }
       if (writer > 0) {
         EXPECT_EQ(realfaults::WaitFor(writer), 0);
       }
@@ -392,11 +416,40 @@ TEST(SafeSave, AmongWritersWithoutLocksLoadsTakeOnlyWholeVersions) {
   }
 }
 
+// A change time any distance off, as a disk image or a stick may carry (ext4
+// keeps stamps up to the year 2446), is long past or ahead, never wrapped
+// around: a stamp ahead is watched for the quiet time.
+TEST(SafeSave, ChangeTimesAnyDistanceOffHaveAnAgeOfTheirSign) {
+  using std::chrono::hours, std::chrono::nanoseconds, std::chrono::seconds;
+  constexpr time_t Now = 1796688000;  // December 2026
+  const hours year(24 * 365);
+  struct Case {
+    const char* name;
+    timespec stamp;
+    nanoseconds least, most;
+  };
+  const std::vector<Case> cases = {
+      {"a moment ago", {Now - 1, 600}, nanoseconds(999'999'900), nanoseconds(999'999'900)},
+      {"a second ahead", {Now + 1, 500}, -seconds(1), -seconds(1)},
+      {"the year 2400", {13'569'465'600, 0}, nanoseconds::min(), -year},
+      {"the year 1600", {-11'676'096'000, 0}, year, nanoseconds::max()},
+      {"the last second time_t holds", {std::numeric_limits<time_t>::max(), 999'999'999}, nanoseconds::min(), -year},
+      {"the first second time_t holds", {std::numeric_limits<time_t>::min(), 0}, year, nanoseconds::max()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const nanoseconds age = NativeAge(timespec{Now, 500}, c.stamp);
+    EXPECT_GE(age, c.least);
+    EXPECT_LE(age, c.most);
+  }
+}
+
 // The state folder takes the copy of the old bytes only when it is the
-// saver's own, reached through no other user's link; a folder that is not
-// stays as it was. A place that could not be used is told with its real
-// cause. The file lies on a full disk with a second name, so that the copy
-// cannot go next to it.
+// saver's own, reached through no other user's link, and what is missing of
+// it is made only in folders of the saver's own; a folder that is not the
+// saver's stays as it was, with all it holds. A place that could not be
+// used is told with its real cause. The file lies on a full disk with a
+// second name, so that the copy cannot go next to it.
 TEST(SafeSave, TheStateFolderIsUsedOnlyWhenItIsTheSaversOwn) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root for other users' folders and private mounts";
   using realfaults::Folder, realfaults::Link;
@@ -415,7 +468,13 @@ TEST(SafeSave, TheStateFolderIsUsedOnlyWhenItIsTheSaversOwn) {
     // Sets HOME or XDG_STATE_HOME under `top`; the folder that must stay as
     // it is, or become private where it takes the copy.
     std::function<fs::path(const fs::path& top)> arrange;
-    int cause;  // why the state folder took no copy; 0: it took it
+    int cause;        // why the state folder took no copy; 0: it took it
+    uid_t owner = 0;  // whose home it is, whose own save then works
+  };
+  auto userHome = [&](const fs::path& top, const char* made) {
+    fs::path at = home(Folder(top / "anna", Other));
+    for (fs::path piece : fs::path(made)) Folder(at /= piece, Other);
+    return top / "anna";
   };
   const std::vector<Case> cases = {
       {"root with a user's home whose state folder links to root's folder", true,
@@ -437,8 +496,29 @@ TEST(SafeSave, TheStateFolderIsUsedOnlyWhenItIsTheSaversOwn) {
          return Link(Folder(top / "meins", Saver, 0755), stateHome(Folder(top / "st", Saver)), Saver);
        },
        0},
+      {"root with a user's home without .local", true, [&](const fs::path& top) { return userHome(top, ""); },
+       NativeForeignFolder, Other},
+      {"root with a user's home whose .local holds no state folder", true,
+       [&](const fs::path& top) { return userHome(top, ".local"); }, NativeForeignFolder, Other},
+      {"root with a user's home whose state folder holds no pellburne", true,
+       [&](const fs::path& top) { return userHome(top, ".local/state"); }, NativeForeignFolder, Other},
+      {"no HOME, nor a state home", false,
+       [&](const fs::path& top) {
+         ::unsetenv("XDG_STATE_HOME");
+         ::unsetenv("HOME");
+         return top;
+       },
+       NativeNoHome},
+      {"a state home two levels below a folder the saver may not write", false,
+       [&](const fs::path& top) {
+         stateHome(Folder(top / "system", 0, 0755) / "zwei/stufen");
+         return top / "system";
+       },
+       EACCES},
       {"root's link to the saver's folder", false,
-       [&](const fs::path& top) { return Link(Folder(top / "meins", Saver, 0755), stateHome(Folder(top / "st", 0)), 0); },
+       [&](const fs::path& top) {
+         return Link(Folder(top / "meins", Saver, 0755), stateHome(Folder(top / "st", 0)), 0);
+       },
        0},
       {"a home in which the saver may make nothing", false,
        [&](const fs::path& top) { return home(Folder(top / "heim", Saver, 0555)); }, EACCES},
@@ -471,11 +551,13 @@ TEST(SafeSave, TheStateFolderIsUsedOnlyWhenItIsTheSaversOwn) {
       realfaults::FillUp(disk);
       const fs::path kept = c.arrange(top.path);
       const char* state = std::getenv("XDG_STATE_HOME");
-      const std::string statePath = state ? state + std::string("/pellburne")
-                                          : std::getenv("HOME") + std::string("/.local/state/pellburne");
+      const char* homePath = std::getenv("HOME");
+      const std::string statePath = state      ? state + std::string("/pellburne")
+                                    : homePath ? homePath + std::string("/.local/state/pellburne")
+                                               : "~/.local/state/pellburne";
       struct stat before, after;
       ASSERT_EQ(::stat(kept.c_str(), &before), 0);
-      const std::string listing = Listing(kept);
+      const std::string tree = Tree(kept);
       if (!c.asRoot) {
         ASSERT_TRUE(realfaults::DropRoot());
       }
@@ -484,12 +566,20 @@ TEST(SafeSave, TheStateFolderIsUsedOnlyWhenItIsTheSaversOwn) {
       EXPECT_EQ(saved, c.cause == 0) << save.ErrorText();
       EXPECT_EQ(ReadFile(file), saved ? "neu" : OldBytes);
       ASSERT_EQ(::stat(kept.c_str(), &after), 0);
-      EXPECT_EQ(Listing(kept), listing);
+      EXPECT_EQ(Tree(kept), tree);
       EXPECT_EQ(after.st_mode & 07777, saved ? 0700u : before.st_mode & 07777);
+      EXPECT_EQ(after.st_uid, before.st_uid);
       if (!saved) {
         EXPECT_EQ(save.Error(), NativeNoCopy);
         EXPECT_NE(save.ErrorText().find(statePath + ": " + NativeErrorText(c.cause)), std::string::npos)
             << save.ErrorText();
+      }
+      if (c.owner != 0) {
+        // Nothing of root's in the way: the user's own state folder is made.
+        ASSERT_TRUE(realfaults::DropRoot({}, c.owner));
+        NativeSafeSave own(file);
+        EXPECT_TRUE(own.Write("eigen", 5) && own.Commit()) << own.ErrorText();
+        EXPECT_EQ(ReadFile(file), "eigen");
       }
     });
   }
@@ -970,9 +1060,9 @@ TEST(SafeSave, EveryFailureIsToldInGerman) {
   // The program's own causes: each its own sentence.
   std::set<std::string> own = {NativeErrorText(EISDIR), NativeErrorText(ENOTDIR), general};
   for (int cause : {NativeNotRegularFile, NativeForeignLink, NativeFileChanged, NativeFileLocked, NativeNoCopy,
-                    NativeForeignFolder, NativeForeignLinkOnWay, NativeNotAFolder})
+                    NativeForeignFolder, NativeForeignLinkOnWay, NativeNotAFolder, NativeNoHome})
     own.insert(NativeErrorText(cause));
-  EXPECT_EQ(own.size(), 11u);
+  EXPECT_EQ(own.size(), 12u);
 }
 
 }  // namespace
