@@ -64,9 +64,11 @@ bool ArduinoUploader::StkGetSync() {
   return reply.size() == 1 && reply[0] == ResponseInSync;
 }
 
+// Drops the bytes that wait when it begins, in one read, so that a port that
+// never stops sending cannot keep it going.
 void ArduinoUploader::ClearRubbish() {
-  unsigned char byte;
-  while (NativeSerialGetAvailableBytes(serial.handle) > 0 && NativeSerialReceiveBytes(serial.handle, &byte, 1) == 1) {}
+  std::vector<unsigned char> rubbish(std::max(NativeSerialGetAvailableBytes(serial.handle), 0));
+  NativeSerialReceiveBytes(serial.handle, rubbish.data(), static_cast<unsigned>(rubbish.size()));
 }
 
 void ArduinoUploader::GetVersion() {
@@ -156,16 +158,23 @@ std::vector<unsigned char> ArduinoUploader::StkReceiveResponse(unsigned limitMil
   // The budget of waiting without bytes: the limit plus the one polling step
   // after which the limit counts as exceeded.
   const auto budget = std::chrono::milliseconds(limitMilliseconds + 10);
+  // A board's reply takes microseconds to read once it is there, so the limit
+  // again on top leaves a loaded machine ample room, while a port that keeps
+  // reporting bytes cannot keep the read going.
+  const auto deadline = Clock::now() + budget + std::chrono::milliseconds(limitMilliseconds);
   Clock::duration waited{};
   for (;;) {
+    auto now = Clock::now();
+    if (now >= deadline) return {};
     unsigned char byte;
     if (NativeSerialGetAvailableBytes(serial.handle) > 0 && NativeSerialReceiveBytes(serial.handle, &byte, 1) == 1) {
       if (byte == ResponseOk) return reply;
+      if (reply.size() == LongestReply) return {};
       reply.push_back(byte);
       continue;
     }
     if (waited >= budget) return {};
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(budget - waited);
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(std::min(budget - waited, deadline - now));
     auto start = Clock::now();
     if (!serial.WaitCanRead(static_cast<unsigned>(left.count())))
       std::this_thread::sleep_until(start + left);  // a failing device must not make this spin

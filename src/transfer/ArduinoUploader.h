@@ -28,6 +28,8 @@ public:
   static constexpr int SyncAttempts = 10;
   static constexpr unsigned SyncReplyLimit = 500;
   static constexpr unsigned ReplyLimit = 100;
+  // The longest reply before its closing ResponseOk: the signature's 14 1E 95 0F.
+  static constexpr size_t LongestReply = 4;
 
   // The whole upload; throws UploaderException on failure. The state shows
   // the reset and sync (3) and the sending (4); a set cancel flag stops the
@@ -57,9 +59,11 @@ private:
   void StkSendCommand(std::vector<unsigned char>& command);
   void StkExpectResponse(char expected);
   bool StkExpectResponse(char first, char second);
-  // Reads one reply: bytes up to the first ResponseOk, which is dropped. Only
-  // time spent waiting for bytes counts against the limit; when it runs out
-  // the reply is empty.
+  // Reads one reply: bytes up to the first ResponseOk, which is dropped. The
+  // limit counts time spent waiting for bytes; the whole read, bytes or not,
+  // may last about twice the limit. A read that runs out of either, or that
+  // holds more bytes than LongestReply, gives an empty reply: bytes that keep
+  // coming without a ResponseOk are no reply.
   std::vector<unsigned char> StkReceiveResponse(unsigned limitMilliseconds);
   bool Cancelled() { return ReadSharedInt(cancel) != 0; }
 };

@@ -75,24 +75,27 @@ void BascomUploader::SendWorker(Port* p) {
 }
 
 // Repeats '{' about every 100 ms until the freshly reset board answers '{';
-// no time limit, only the cancel flag ends it.
+// no time limit, only the cancel flag ends it. Bytes are read at most a batch
+// at a time, so that a port that never stops sending cannot hold back the
+// next '{' and the look at the flag before it.
 bool BascomUploader::FirstHello(Port* p) {
-  unsigned char byte;
-  while (p->CanRead() && p->ReceiveBytes(&byte, 1) == 1) {}
+  unsigned char byte, waiting[ReadBatch];
+  p->ReceiveBytes(waiting, sizeof waiting);  // what waits already is no answer
   while (!Cancelled()) {
     unsigned char hello = Hello;
     p->Send(&hello, 1);
     auto next = Clock::now() + std::chrono::milliseconds(SleepTime);
     while (WaitUntil(p, next)) {
-      bool read = false;
-      while (p->CanRead() && p->ReceiveBytes(&byte, 1) == 1) {
-        read = true;
+      int read = 0;
+      while (read < ReadBatch && p->CanRead() && p->ReceiveBytes(&byte, 1) == 1) {
+        ++read;
         if (byte == Hello) return true;
       }
-      if (!read) {
+      if (read == 0) {
         std::this_thread::sleep_until(next);
         break;
       }
+      if (Clock::now() >= next) break;  // bytes keep coming: the next '{' is due
     }
   }
   return false;

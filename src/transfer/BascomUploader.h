@@ -24,6 +24,10 @@ public:
   static constexpr int VendorId = 0x16C0;
   static constexpr int ProductId = 0x05DC;
   static constexpr int BaudRate = 19200;
+  // The most bytes the first greeting reads before it looks at the time
+  // again; as many as a serial driver or the USB port hold, so that its
+  // first read drops all that waits.
+  static constexpr int ReadBatch = 4096;
 
   // The whole upload; throws UploaderException on failure. cancel and state
   // are the transfer's shared flag and progress state.

@@ -200,6 +200,16 @@ TEST(ArduinoUploaderPeer, CancelStopsBetweenSyncAttemptsAndBetweenPages) {
   EXPECT_FALSE(pages.board.left);
 }
 
+TEST(ArduinoUploaderPeer, PortThatNeverStopsSendingFailsEachSyncAttemptAtOnce) {
+  int cancel = 0, state = TransferCompiling, syncs = 0;
+  std::string error;
+  EXPECT_TRUE(StreamWhile(
+      [&](const std::string& port) { error = RunUpload<ArduinoUploader>(port, RandomImage(10), &cancel, &state); },
+      [&](uint8_t b) { syncs += b == ArduinoUploader::CommandGetSync; }, &cancel, std::chrono::seconds(3)));
+  EXPECT_EQ(error, NoSyncText);
+  EXPECT_EQ(syncs, ArduinoUploader::SyncAttempts);
+}
+
 TEST(ArduinoUploaderPeer, PortNotFoundAndHidAreNoSerialPorts) {
   int cancel = 0, state = TransferCompiling;
   EXPECT_EQ(RunUpload<ArduinoUploader>("/nonexistent/ttyACM0", RandomImage(10), &cancel, &state), PortOpenText);

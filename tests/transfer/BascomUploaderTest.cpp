@@ -144,6 +144,26 @@ TEST(BascomUploader, CancelDuringTheFirstGreetingStopsBeforeTheNextHello) {
   EXPECT_EQ(run.state, TransferWaitingForReset);
 }
 
+// Ten '{' in time: the stream holds back neither the next '{' nor the look
+// at the flag before it.
+TEST(BascomUploader, CancelEndsTheGreetingOfAPortThatNeverStopsSending) {
+  int cancel = 0, state = TransferCompiling, hellos = 0;
+  std::string error;
+  std::chrono::steady_clock::time_point cancelled;
+  auto end = StreamWhile(
+      [&](const std::string& port) { error = RunUpload<BascomUploader>(port, RandomImage(10), &cancel, &state); },
+      [&](uint8_t b) {
+        if (b == BascomUploader::Hello && ++hellos == 10) {
+          cancelled = std::chrono::steady_clock::now();
+          WriteSharedInt(&cancel, 1);
+        }
+      },
+      &cancel, std::chrono::seconds(3));
+  ASSERT_TRUE(end);
+  EXPECT_EQ(error, NoAnswerText);
+  EXPECT_LT(*end - cancelled, std::chrono::seconds(1));
+}
+
 TEST(BascomUploader, CancelDuringTheBlocksStopsBeforeTheNextSend) {
   SerialRun run;
   EXPECT_EQ(run.Upload(RandomImage(1000),

@@ -2,6 +2,9 @@
 
 #include "transfer/Uploader.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 PtyPeer::PtyPeer(Handler h) : handler(std::move(h)) {
   thread = std::thread([this] {
     while (!stop) {
@@ -21,6 +24,43 @@ PtyPeer::PtyPeer(Handler h) : handler(std::move(h)) {
 void PtyPeer::Stop() {
   stop = true;
   if (thread.joinable()) thread.join();
+}
+
+std::optional<std::chrono::steady_clock::time_point> StreamWhile(const std::function<void(const std::string&)>& upload,
+                                                                 const std::function<void(uint8_t)>& sent, int* cancel,
+                                                                 std::chrono::milliseconds limit) {
+  PseudoTerminal pty;
+  std::atomic<bool> ended{false};
+  std::chrono::steady_clock::time_point end;
+  std::thread uploader([&] {
+    upload(pty.SlavePath());
+    end = std::chrono::steady_clock::now();
+    ended = true;
+  });
+  std::string text;
+  while (text.size() < 4096) text += "Temperatur: 21.5 C, Licht: 734, Taster: aus\r\n";
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  bool inTime = true;
+  for (size_t at = 0; !ended;) {
+    for (uint8_t b : pty.Read(0)) sent(b);
+    if (inTime && std::chrono::steady_clock::now() > deadline) {
+      inTime = false;
+      WriteSharedInt(cancel, 1);
+    }
+    // From the start, so that bytes wait when the port is opened.
+    ssize_t n = inTime ? write(pty.Master(), text.data() + at, text.size() - at) : 0;
+    if (n > 0) {
+      at = (at + static_cast<size_t>(n)) % text.size();
+      continue;
+    }
+    // Full, closed or stopped: wait briefly for room or for bytes.
+    pollfd p{pty.Master(), static_cast<short>(inTime ? POLLIN | POLLOUT : POLLIN), 0};
+    if (poll(&p, 1, 5) > 0 && (p.revents & POLLHUP)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  uploader.join();
+  for (uint8_t b : pty.Read(0)) sent(b);  // what it wrote just before it closed the port
+  if (!inTime) return std::nullopt;
+  return end;
 }
 
 std::vector<uint8_t> BootloaderPeer::OnByte(uint8_t byte) {

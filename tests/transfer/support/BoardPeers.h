@@ -1,7 +1,7 @@
 #pragma once
 // Board stand-ins for the upload tests: a thread that answers on a
-// pseudo-terminal byte by byte, and the board side of the '{'/XMODEM
-// bootloader protocol with scripted faults.
+// pseudo-terminal byte by byte, a device that never stops sending, and the
+// board side of the '{'/XMODEM bootloader protocol with scripted faults.
 #include "Pty.h"
 
 #include <atomic>
@@ -30,6 +30,16 @@ private:
   std::atomic<bool> stop{false};
   std::thread thread;
 };
+
+// Runs upload(port) on a thread of its own while the far end of the port
+// prints text without pause, as a board or a USB serial device does behind a
+// port chosen by mistake; the text holds no 0x10, 0x14, '{' or '0'. Every
+// byte the upload writes goes to sent, on the calling thread. An upload that
+// has not ended within the limit has hung: the stream stops and the cancel
+// flag is set so that it can end. When the upload ended, if in time.
+std::optional<std::chrono::steady_clock::time_point> StreamWhile(const std::function<void(const std::string&)>& upload,
+                                                                 const std::function<void(uint8_t)>& sent, int* cancel,
+                                                                 std::chrono::milliseconds limit);
 
 // The board side of the '{' greetings and the XMODEM blocks.
 struct BootloaderPeer {
