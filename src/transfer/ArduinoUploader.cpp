@@ -158,23 +158,18 @@ std::vector<unsigned char> ArduinoUploader::StkReceiveResponse(unsigned limitMil
   // The budget of waiting without bytes: the limit plus the one polling step
   // after which the limit counts as exceeded.
   const auto budget = std::chrono::milliseconds(limitMilliseconds + 10);
-  // A board's reply takes microseconds to read once it is there, so the limit
-  // again on top leaves a loaded machine ample room, while a port that keeps
-  // reporting bytes cannot keep the read going.
-  const auto deadline = Clock::now() + budget + std::chrono::milliseconds(limitMilliseconds);
   Clock::duration waited{};
   for (;;) {
-    auto now = Clock::now();
-    if (now >= deadline) return {};
     unsigned char byte;
     if (NativeSerialGetAvailableBytes(serial.handle) > 0 && NativeSerialReceiveBytes(serial.handle, &byte, 1) == 1) {
       if (byte == ResponseOk) return reply;
+      // Bytes that keep coming without a ResponseOk are no reply.
       if (reply.size() == LongestReply) return {};
       reply.push_back(byte);
       continue;
     }
     if (waited >= budget) return {};
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(std::min(budget - waited, deadline - now));
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(budget - waited);
     auto start = Clock::now();
     if (!serial.WaitCanRead(static_cast<unsigned>(left.count())))
       std::this_thread::sleep_until(start + left);  // a failing device must not make this spin

@@ -59,11 +59,10 @@ private:
   void StkSendCommand(std::vector<unsigned char>& command);
   void StkExpectResponse(char expected);
   bool StkExpectResponse(char first, char second);
-  // Reads one reply: bytes up to the first ResponseOk, which is dropped. The
-  // limit counts time spent waiting for bytes; the whole read, bytes or not,
-  // may last about twice the limit. A read that runs out of either, or that
-  // holds more bytes than LongestReply, gives an empty reply: bytes that keep
-  // coming without a ResponseOk are no reply.
+  // Reads one reply: bytes up to the first ResponseOk, which is dropped. Only
+  // time spent waiting for bytes counts against the limit, and a reply holds
+  // at most LongestReply bytes, so the read ends either way; when the limit
+  // runs out or a byte more arrives, the reply is empty.
   std::vector<unsigned char> StkReceiveResponse(unsigned limitMilliseconds);
   bool Cancelled() { return ReadSharedInt(cancel) != 0; }
 };
